@@ -1,0 +1,56 @@
+#include "platform/qt_settings_store.h"
+
+#include <QSettings>
+#include <QString>
+#include <QVariant>
+
+namespace tressmoor::platform {
+
+namespace {
+
+QString qs(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+
+QSettings open(std::string_view store) {
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Tressmoor"),
+                     qs(store));
+}
+
+bool commit(QSettings& settings) {
+    settings.sync();
+    return settings.status() == QSettings::NoError;
+}
+
+}  // namespace
+
+std::optional<int> QtSettingsStore::readInt(std::string_view store, std::string_view name) {
+    QSettings settings = open(store);
+    QVariant v = settings.value(qs(name));
+    if (!v.isValid()) return std::nullopt;
+    bool ok = false;
+    int value = v.toString().trimmed().toInt(&ok);
+    if (!ok) return std::nullopt;
+    return value;
+}
+
+std::optional<std::string> QtSettingsStore::readString(std::string_view store,
+                                                       std::string_view name) {
+    QSettings settings = open(store);
+    QVariant v = settings.value(qs(name));
+    if (!v.isValid()) return std::nullopt;
+    return v.toString().toStdString();
+}
+
+bool QtSettingsStore::writeInt(std::string_view store, std::string_view name, int value) {
+    QSettings settings = open(store);
+    settings.setValue(qs(name), value);
+    return commit(settings);
+}
+
+bool QtSettingsStore::writeString(std::string_view store, std::string_view name,
+                                  std::string_view value) {
+    QSettings settings = open(store);
+    settings.setValue(qs(name), qs(value));
+    return commit(settings);
+}
+
+}  // namespace tressmoor::platform
