@@ -1,6 +1,6 @@
 // tressmoor-sim: the headless runner. Loads data exactly as the driving window does and reports.
+#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -8,26 +8,41 @@
 #include <vector>
 
 #include "data/fatal_error.h"
+#include "data/fields.h"
 #include "data/program_folder.h"
+#include "data/random_source.h"
 #include "data/settings_file.h"
 #include "data/settings_store.h"
+#include "sim/service.h"
 
 namespace {
 
-constexpr const char* kUsage = R"(Usage: tressmoor-sim [--data DIR] COMMAND
+constexpr const char* kUsage = R"(Usage: tressmoor-sim [--data DIR] COMMAND [SERVICE]
 
 Headless runner of the Tressmoor railway driving simulator. It loads the data files exactly as
 the driving window does, without a window, sound or video.
 
 Commands:
-  --print-settings   Load the settings file (tressmoor.dat), the controller map (mascon.dat)
-                     and the joystick calibration, and print every value, one key per line.
-  --help             Show this text.
+  --print-settings     Load the settings file (tressmoor.dat), the controller map (mascon.dat)
+                       and the joystick calibration, and print every value, one key per line.
+  --check              Load the settings, the controller map, the train file and the line file
+                       of a service and print a summary: stations with their stop distance in
+                       metres, signals, speed limits, the safety-pattern target list and the
+                       route video file.
+  --help               Show this text.
+
+Service (for --check; default: --service 1):
+  --service N          One of the five services of the title window (1-5).
+  --line FILE          A line file of the program folder, with --train.
+  --train FILE         A train file; with --line, or with --service to replace its train.
+  --train-folder DIR   Folder of the train file (default: the program folder).
+  --start-station N    Station index the run starts at (default 0).
 
 Options:
-  --data DIR         Program folder holding tressmoor.dat and the files it names. Without it,
-                     the folder in the environment variable TRESSMOOR_DATA, else the folder of
-                     this executable.
+  --data DIR           Program folder holding tressmoor.dat and the files it names. Without it,
+                       the folder in the environment variable TRESSMOOR_DATA, else the folder of
+                       this executable.
+  --seed N             Seed of the random source (the preceding train's delays); default 1.
 
 Exit status: 0 on success; 2 on a fatal data error, whose exact message goes to stderr;
 1 on a usage error.
@@ -36,30 +51,60 @@ Exit status: 0 on success; 2 on a fatal data error, whose exact message goes to 
 struct Options {
     std::optional<std::string> data;
     bool printSettings = false;
+    bool check = false;
+    int service = 1;
+    std::optional<std::string> line, train, trainFolder;
+    int startStation = 0;
+    std::uint64_t seed = 1;
 };
 
-std::optional<Options> parseArguments(int argc, char* argv[]) {
+[[noreturn]] void usageError(const std::string& text) {
+    std::cerr << "tressmoor-sim: " << text << "\n\n" << kUsage;
+    std::exit(1);
+}
+
+int intArgument(const std::string& name, const char* value, int low, int high) {
+    auto v = tressmoor::data::parseInt(value);
+    if (!v || *v < low || *v > high) usageError(name + " needs a whole number from " +
+                                                std::to_string(low) + " to " + std::to_string(high));
+    return *v;
+}
+
+Options parseArguments(int argc, char* argv[]) {
     Options o;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
+        auto next = [&]() -> const char* {
+            if (i + 1 >= argc) usageError(arg + " needs a value");
+            return argv[++i];
+        };
         if (arg == "--help" || arg == "-h") {
             std::cout << kUsage;
             std::exit(0);
-        } else if (arg == "--data" && i + 1 < argc) {
-            o.data = argv[++i];
-        } else if (arg.starts_with("--data=")) {
-            o.data = arg.substr(7);
+        } else if (arg == "--data") {
+            o.data = next();
         } else if (arg == "--print-settings") {
             o.printSettings = true;
+        } else if (arg == "--check") {
+            o.check = true;
+        } else if (arg == "--service") {
+            o.service = intArgument(arg, next(), 1, 5);
+        } else if (arg == "--line") {
+            o.line = next();
+        } else if (arg == "--train") {
+            o.train = next();
+        } else if (arg == "--train-folder") {
+            o.trainFolder = next();
+        } else if (arg == "--start-station") {
+            o.startStation = intArgument(arg, next(), 0, 100000);
+        } else if (arg == "--seed") {
+            o.seed = static_cast<std::uint64_t>(intArgument(arg, next(), 0, 2147483647));
         } else {
-            std::cerr << "tressmoor-sim: unknown argument '" << arg << "'\n\n" << kUsage;
-            return std::nullopt;
+            usageError("unknown argument '" + arg + "'");
         }
     }
-    if (!o.printSettings) {
-        std::cerr << "tressmoor-sim: no command given\n\n" << kUsage;
-        return std::nullopt;
-    }
+    if (!o.printSettings && !o.check) usageError("no command given");
+    if (o.line && !o.train) usageError("--line needs --train");
     return o;
 }
 
@@ -70,14 +115,14 @@ void printSettings(const tressmoor::data::AppSettings& s,
         << "\nStafLeft=" << s.StafLeft << "\nViewWidth=" << s.ViewWidth
         << "\nViewHeight=" << s.ViewHeight << "\nVideoFolder=" << s.VideoFolder << '\n';
     const std::pair<const char*, const std::string*> texts[] = {
-        {"Forward", &s.Forward}, {"Neutral", &s.Neutral},   {"Reverse", &s.Reverse},
-        {"Stop", &s.Stop},       {"Pass", &s.Pass},         {"Stop2", &s.Stop2},
-        {"Neut", &s.Neut},       {"Neut2", &s.Neut2},       {"Apply", &s.Apply},
-        {"Maintain", &s.Maintain}, {"Remove", &s.Remove},   {"Hold", &s.Hold},
-        {"Hold2", &s.Hold2},     {"EB", &s.EB},             {"Const", &s.Const},
-        {"Cars", &s.Cars},       {"TC", &s.TC},             {"Stops.1", &s.Stops[0]},
-        {"Stops.2", &s.Stops[1]}, {"Doors.1", &s.Doors[0]}, {"Doors.2", &s.Doors[1]},
-        {"Gears.1", &s.Gears[0]}, {"Gears.2", &s.Gears[1]}, {"Gears.3", &s.Gears[2]},
+        {"Forward", &s.Forward},   {"Neutral", &s.Neutral},   {"Reverse", &s.Reverse},
+        {"Stop", &s.Stop},         {"Pass", &s.Pass},         {"Stop2", &s.Stop2},
+        {"Neut", &s.Neut},         {"Neut2", &s.Neut2},       {"Apply", &s.Apply},
+        {"Maintain", &s.Maintain}, {"Remove", &s.Remove},     {"Hold", &s.Hold},
+        {"Hold2", &s.Hold2},       {"EB", &s.EB},             {"Const", &s.Const},
+        {"Cars", &s.Cars},         {"TC", &s.TC},             {"Stops.1", &s.Stops[0]},
+        {"Stops.2", &s.Stops[1]},  {"Doors.1", &s.Doors[0]},  {"Doors.2", &s.Doors[1]},
+        {"Gears.1", &s.Gears[0]},  {"Gears.2", &s.Gears[1]},  {"Gears.3", &s.Gears[2]},
     };
     for (const auto& [key, value] : texts) out << key << '=' << *value << '\n';
     for (std::size_t i = 0; i < s.InfoLabel.size(); ++i) {
@@ -98,32 +143,95 @@ void printSettings(const tressmoor::data::AppSettings& s,
     out << "EB.calibration=" << map.EB << '\n';
 }
 
+const char* stationKind(int kind) {
+    switch (kind) {
+        case 0: return "停車";
+        case 1: return "通過";
+        case 2: return "運転停車";
+        case 3: return "停車(案内)";
+        default: return "?";
+    }
+}
+
+void printSummary(const tressmoor::sim::LoadedService& s) {
+    const auto& line = s.line;
+    const auto& spec = s.train.spec;
+    std::printf("line: %s (%s)  %s\n", s.choice.LineFile.c_str(), line.LineName.c_str(),
+                line.LineName2.c_str());
+    std::printf("train: %s  cars %d  notches %d  brake positions %d  brake type %d\n",
+                s.choice.TrainFile.c_str(), spec.Cars, spec.Power, spec.Brake, spec.BrakeType);
+    std::printf("video: %s%s.avi  (%d fps)\n", s.settings.VideoFolder.c_str(),
+                line.DataName.c_str(), s.settings.VideoFps);
+    std::printf("stations: %zu\n", line.Station.size());
+    for (std::size_t i = 0; i < line.Station.size(); ++i) {
+        const auto& st = line.Station[i];
+        std::printf("  %2zu %-16s %-10s frame %7d  stop %9.1f m", i, st.Name.c_str(),
+                    stationKind(st.Kind), st.StopFrame, static_cast<double>(st.StopDistance) / 100);
+        if (st.DepartureTime > 0) {
+            int t = st.DepartureTime / 30;
+            std::printf("  dep %02d:%02d:%02d", t / 3600, t / 60 % 60, t % 60);
+        }
+        std::printf("\n");
+    }
+    std::printf("signals: %zu\n", line.Signal.size());
+    std::printf("speed limits: %zu\n", line.SpeedLimit.size());
+    for (const auto& l : line.SpeedLimit) {
+        std::printf("  %3d km/h from %9.1f m\n", l.Limit,
+                    static_cast<double>(l.StartDistance) / 100);
+    }
+    std::printf("speed checks: %zu point, %zu window, %zu window (brake)\n",
+                line.SpeedCheck1.size(), line.SpeedCheck2.size(), line.SpeedCheck3.size());
+    std::printf("crossings: %zu  tunnels: %zu  signs: %zu\n", line.Cross.size(),
+                line.Tunnel.size(), line.Sign.size());
+    std::printf("pattern targets: %zu\n", line.PatternTargets.size());
+    if (!line.SpeedUnit.empty()) {
+        const auto& last = line.SpeedUnit.back();
+        std::printf("recorded frames: %d (%.1f m)\n", last.LastFrame,
+                    static_cast<double>(line.FrameToDistance(last.LastFrame)) / 100);
+    }
+    std::printf("move menu:");
+    for (const auto& item : s.moveMenu) std::printf(" %s", item.caption.c_str());
+    std::printf("\n");
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    using namespace tressmoor::data;
-    auto options = parseArguments(argc, argv);
-    if (!options) return 1;
+    using namespace tressmoor;
+    Options options = parseArguments(argc, argv);
 
     std::error_code ec;
     auto exe = std::filesystem::canonical("/proc/self/exe", ec).parent_path();
-    const auto folder = resolveProgramFolder(options->data, std::getenv("TRESSMOOR_DATA"), exe);
-    if (!holdsSettingsFile(folder)) {
-        std::cerr << kMisplacedProgramMessage << '\n';
+    const auto folder =
+        data::resolveProgramFolder(options.data, std::getenv("TRESSMOOR_DATA"), exe);
+    if (!data::holdsSettingsFile(folder)) {
+        std::cerr << data::kMisplacedProgramMessage << '\n';
         return 2;
     }
     try {
-        // Same order as the driving window: calibration, controller map, settings file.
-        MemorySettingsStore store;
-        ControllerMap map;
-        ReadControllerCalibration(store, map);
-        if (!ReadControllerMap(folder, map)) {
-            throw FatalError((folder / kControllerMapName).string() + "が見つかりません");
+        data::MemorySettingsStore store;
+        if (options.printSettings) {
+            // Same order as the driving window: calibration, controller map, settings file.
+            data::ControllerMap map;
+            data::ReadControllerCalibration(store, map);
+            if (!data::ReadControllerMap(folder, map)) {
+                throw data::FatalError((folder / data::kControllerMapName).string() +
+                                       "が見つかりません");
+            }
+            data::AppSettings settings;
+            data::ReadSettingsFile(folder, settings);
+            printSettings(settings, map);
         }
-        AppSettings settings;
-        ReadSettingsFile(folder, settings);
-        if (options->printSettings) printSettings(settings, map);
-    } catch (const FatalError& e) {
+        if (options.check) {
+            sim::ServiceChoice choice = sim::ServiceChoice::forService(options.service - 1);
+            if (options.line) choice.LineFile = *options.line;
+            if (options.train) choice.TrainFile = *options.train;
+            if (options.trainFolder) choice.TrainFolder = *options.trainFolder;
+            choice.StartStation = options.startStation;
+            data::SeededRandom random(options.seed);
+            printSummary(sim::LoadService(folder, choice, store, random));
+        }
+    } catch (const data::FatalError& e) {
         std::cerr << e.what() << '\n';
         return 2;
     }
