@@ -1,0 +1,35 @@
+// Driving scripts for the headless runner: timed key presses, station jumps, saves and loads.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "input/keys.h"
+
+namespace tressmoor::sim {
+
+/// One scripted command.
+struct ScriptCommand {
+    enum class Kind { Key, KeyUp, Hold, Station, Save, Load };
+    double atSeconds = 0;   ///< simulated seconds from the start of the run
+    Kind kind = Kind::Key;
+    input::KeyStroke key;   ///< Key, KeyUp, Hold
+    double holdSeconds = 0; ///< Hold: how long the key stays down
+    int number = 0;         ///< Station: station index; Save/Load: slot 1 … 3
+    int line = 0;           ///< line of the script file, for messages
+};
+
+/// A parsed script, sorted by time (commands at the same time keep their file order).
+struct Script {
+    std::vector<ScriptCommand> commands;
+};
+
+/// Parses script text: one command per line, "<seconds> <command>", where the command is
+/// `key <name>`, `keyup <name>`, `hold <name> <seconds>`, `station <index>`, `save <slot>` or
+/// `load <slot>`; key names as input::parseKeyName reads them. Blank lines and text after "#"
+/// are ignored. Throws std::invalid_argument naming the line on a malformed command.
+Script parseScript(std::string_view text);
+
+}  // namespace tressmoor::sim

@@ -1,0 +1,49 @@
+// Driving scripts of the headless runner.
+#include "sim/script.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+namespace tressmoor::sim {
+namespace {
+
+TEST(Script, ReadsEveryCommandSortedByTime) {
+    auto s = parseScript(
+        "# departure\n"
+        "5 key 8   # one notch\n"
+        "0 key Shift+F5\n"
+        "\n"
+        "12.5 hold 3 2\r\n"
+        "20 station 3\n"
+        "30 save 1\n"
+        "31 load 1\n"
+        "5 keyup F2\n"
+        "40 key #\n");
+    ASSERT_EQ(s.commands.size(), 8u);
+    EXPECT_EQ(s.commands[0].key.key, input::Key::F5);
+    EXPECT_TRUE(s.commands[0].key.shift);
+    EXPECT_EQ(s.commands[1].key.character, '8');
+    EXPECT_EQ(s.commands[1].line, 2);
+    EXPECT_EQ(s.commands[2].kind, ScriptCommand::Kind::KeyUp);  // same time: file order
+    EXPECT_EQ(s.commands[3].kind, ScriptCommand::Kind::Hold);
+    EXPECT_DOUBLE_EQ(s.commands[3].holdSeconds, 2.0);
+    EXPECT_EQ(s.commands[4].number, 3);
+    EXPECT_EQ(s.commands[5].kind, ScriptCommand::Kind::Save);
+    EXPECT_EQ(s.commands[7].key.character, '#');
+}
+
+TEST(Script, MalformedLinesNameTheLine) {
+    for (const char* text : {"x key 8", "1 key", "1 press 8", "1 key F13", "1 save 4",
+                             "1 hold 3", "-1 key 8", "1 station -2", "1 key 8 9"}) {
+        try {
+            parseScript(std::string("\n") + text);
+            ADD_FAILURE() << "accepted: " << text;
+        } catch (const std::invalid_argument& e) {
+            EXPECT_NE(std::string(e.what()).find("script line 2"), std::string::npos) << e.what();
+        }
+    }
+}
+
+}  // namespace
+}  // namespace tressmoor::sim
