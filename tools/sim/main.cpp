@@ -14,13 +14,24 @@
 #include "data/settings_file.h"
 #include "data/settings_store.h"
 #include "sim/service.h"
+#include "data/text_file.h"
+#include "run.h"
+
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
 
 namespace {
 
-constexpr const char* kUsage = R"(Usage: tressmoor-sim [--data DIR] COMMAND [SERVICE]
+constexpr const char* kUsage = R"(Usage: tressmoor-sim [--data DIR] [COMMAND] [SERVICE] [RUN OPTIONS]
 
 Headless runner of the Tressmoor railway driving simulator. It loads the data files exactly as
-the driving window does, without a window, sound or video.
+the driving window does and drives the service without a window, sound output or video, as
+fast as the machine allows.
+
+Without a command it drives the service: from its start station until the service ends at the
+last station, until --seconds of simulated time, or, with a script and no --seconds, until ten
+minutes after the script's last command (three hours at most).
 
 Commands:
   --print-settings     Load the settings file (tressmoor.dat), the controller map (mascon.dat)
@@ -37,6 +48,22 @@ Service (for --check; default: --service 1):
   --train FILE         A train file; with --line, or with --service to replace its train.
   --train-folder DIR   Folder of the train file (default: the program folder).
   --start-station N    Station index the run starts at (default 0).
+
+Run options:
+  --seconds S          Simulated seconds to drive.
+  --frame-ms X         Length of every frame in milliseconds (default 16.667).
+  --script FILE        Timed input, one command per line: "<seconds> <command>", where the
+                       command is "key <name>", "keyup <name>", "hold <name> <seconds>",
+                       "station <index>", "save <slot>" or "load <slot>". Names are characters
+                       ("8", "z", ",") or Enter, Esc, Space, Backspace, PageUp, PageDown, Up,
+                       Down, ScrollLock, F1-F12, each optionally with "Shift+". "#" starts a
+                       comment.
+  --trace FILE         Write a CSV row per frame: time, clock, route position, line distance,
+                       speed, handles, effective commands, pressures (kPa), the signal in view,
+                       the safety system, the station state and the status text.
+  --events FILE        Write one line per event: time (ms), clock, and what happened (arrivals,
+                       doors, calls, safety-system log lines, sound channels started and
+                       stopped, script commands, the service end).
 
 Options:
   --data DIR           Program folder holding tressmoor.dat and the files it names. Without it,
@@ -56,6 +83,9 @@ struct Options {
     std::optional<std::string> line, train, trainFolder;
     int startStation = 0;
     std::uint64_t seed = 1;
+    std::optional<double> seconds;
+    long double frameMs = 16.667L;
+    std::optional<std::string> script, trace, events;
 };
 
 [[noreturn]] void usageError(const std::string& text) {
@@ -97,13 +127,27 @@ Options parseArguments(int argc, char* argv[]) {
             o.trainFolder = next();
         } else if (arg == "--start-station") {
             o.startStation = intArgument(arg, next(), 0, 100000);
+        } else if (arg == "--seconds" || arg == "--frame-ms") {
+            auto v = tressmoor::data::parseReal(next());
+            if (!v || *v <= 0) usageError(arg + " needs a positive number");
+            if (arg == "--seconds") {
+                o.seconds = static_cast<double>(*v);
+            } else {
+                if (*v > 1000) usageError("--frame-ms is at most 1000");
+                o.frameMs = *v;
+            }
+        } else if (arg == "--script") {
+            o.script = next();
+        } else if (arg == "--trace") {
+            o.trace = next();
+        } else if (arg == "--events") {
+            o.events = next();
         } else if (arg == "--seed") {
             o.seed = static_cast<std::uint64_t>(intArgument(arg, next(), 0, 2147483647));
         } else {
             usageError("unknown argument '" + arg + "'");
         }
     }
-    if (!o.printSettings && !o.check) usageError("no command given");
     if (o.line && !o.train) usageError("--line needs --train");
     return o;
 }
@@ -194,6 +238,55 @@ void printSummary(const tressmoor::sim::LoadedService& s) {
     std::printf("\n");
 }
 
+std::ofstream openOutput(const std::string& path) {
+    std::ofstream out(path, std::ios::binary);
+    if (!out) {
+        std::cerr << "tressmoor-sim: cannot write " << path << '\n';
+        std::exit(1);
+    }
+    return out;
+}
+
+int drive(const Options& options, const std::filesystem::path& folder,
+          const tressmoor::sim::ServiceChoice& choice) {
+    using namespace tressmoor;
+    tools::RunOptions run;
+    run.programFolder = folder;
+    run.choice = choice;
+    run.frameMs = options.frameMs;
+    run.seconds = options.seconds;
+    run.seed = options.seed;
+    if (options.script) {
+        std::ifstream in(*options.script, std::ios::binary);
+        if (!in) {
+            std::cerr << "tressmoor-sim: cannot read " << *options.script << '\n';
+            return 1;
+        }
+        std::stringstream text;
+        text << in.rdbuf();
+        try {
+            run.script = sim::parseScript(data::decodeText(text.str()));
+        } catch (const std::invalid_argument& e) {
+            std::cerr << "tressmoor-sim: " << *options.script << ": " << e.what() << '\n';
+            return 1;
+        }
+    }
+    std::ofstream trace, events;
+    if (options.trace) {
+        trace = openOutput(*options.trace);
+        run.trace = &trace;
+    }
+    if (options.events) {
+        events = openOutput(*options.events);
+        run.events = &events;
+    }
+    const auto result = tools::runService(run);
+    std::fprintf(stderr, "drove %.1f s in %lld frames%s\n", result.simulatedSeconds,
+                 static_cast<long long>(result.frames),
+                 result.serviceEnded ? "; the service ended" : "");
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -222,15 +315,16 @@ int main(int argc, char* argv[]) {
             data::ReadSettingsFile(folder, settings);
             printSettings(settings, map);
         }
+        sim::ServiceChoice choice = sim::ServiceChoice::forService(options.service - 1);
+        if (options.line) choice.LineFile = *options.line;
+        if (options.train) choice.TrainFile = *options.train;
+        if (options.trainFolder) choice.TrainFolder = *options.trainFolder;
+        choice.StartStation = options.startStation;
         if (options.check) {
-            sim::ServiceChoice choice = sim::ServiceChoice::forService(options.service - 1);
-            if (options.line) choice.LineFile = *options.line;
-            if (options.train) choice.TrainFile = *options.train;
-            if (options.trainFolder) choice.TrainFolder = *options.trainFolder;
-            choice.StartStation = options.startStation;
             data::SeededRandom random(options.seed);
             printSummary(sim::LoadService(folder, choice, store, random));
         }
+        if (!options.check && !options.printSettings) return drive(options, folder, choice);
     } catch (const data::FatalError& e) {
         std::cerr << e.what() << '\n';
         return 2;

@@ -1,0 +1,122 @@
+// DrivingSession: one drive, from loading its data to the last frame.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "data/random_source.h"
+#include "data/settings_store.h"
+#include "input/keys.h"
+#include "route/calls.h"
+#include "route/route_context.h"
+#include "route/safety.h"
+#include "route/stations.h"
+#include "route/video_source.h"
+#include "sim/service.h"
+#include "sim/sim_state.h"
+#include "sound/call_queue.h"
+#include "sound/mixer.h"
+#include "sound/rules/running_sounds.h"
+#include "sound/sound_set.h"
+#include "vehicle/vehicle_context.h"
+
+namespace tressmoor::sim {
+
+/// The platform pieces a drive runs on; they outlive the session.
+struct SessionPlatform {
+    sound::Mixer& mixer;
+    route::VideoSource& video;
+    data::SettingsStore& store;
+    data::RandomSource& random;
+};
+
+/// Things worth telling while a drive is built and run.
+struct SessionSinks {
+    ProgressSink progress;  ///< loading progress texts
+    /// Events of the drive (arrivals, doors, calls, safety-system log lines …), one line each.
+    std::function<void(std::string_view)> event;
+    /// Messages the desktop program shows in a message box and then carries on (a route video
+    /// that cannot be opened).
+    std::function<void(const std::string&)> notice;
+};
+
+/// One drive of one service. Created like the driving window: every data file is read, the
+/// route video opened, the sounds loaded, the train put at its start station; fatal data errors
+/// throw data::FatalError before anything is driven.
+///
+/// A frame is split where the picture is presented: beginFrame (everything up to the
+/// overlays and the panel state), then the view presents (a view that cannot draw skips
+/// endFrame, losing that frame's physics), then endFrame (the physics step and the per-frame
+/// update). Keys and menu commands run between frames. Not thread-safe: one thread only.
+class DrivingSession {
+public:
+    static std::unique_ptr<DrivingSession> create(const std::filesystem::path& programFolder,
+                                                  const ServiceChoice& choice,
+                                                  SessionPlatform platform, SessionSinks sinks);
+    ~DrivingSession();
+    DrivingSession(const DrivingSession&) = delete;
+    DrivingSession& operator=(const DrivingSession&) = delete;
+
+    /// First half of a frame of `dtMs` ms (as measured by FrameClock): the present load, the
+    /// panel shake, the route-video advance and fetch, the held keys, the stop lines.
+    void beginFrame(long double dtMs, int fps);
+    /// Second half: the physics step (unless paused or a video switch holds it) and the
+    /// per-frame update.
+    void endFrame();
+
+    // Input between frames.
+    void keyDown(input::Key key, bool shift);
+    void keyPress(char character);
+    void keyUp(input::Key key);
+    /// Mouse wheel: each step down is one step toward power ("8"), each step up one step
+    /// toward brake ("2"), or the emergency position ("0") from the last service step.
+    void wheel(int stepsDown);
+    /// Held keys as sampled at the start of a frame.
+    void setHeldKeys(bool horn1, bool horn2, bool safety);
+
+    /// Pause (true) or resume (false); pausing records and stops the playing sounds, resuming
+    /// restarts them.
+    void setPaused(bool paused);
+    /// Restarts the run at station `index` (the Move menu).
+    void StationClick(int index);
+    /// Saves the run into slot 1 … 3 of the settings store; returns the message to show.
+    std::string save(int slot);
+    /// Restores slot 1 … 3; returns the message to show ("" when there is none).
+    std::string load(int slot);
+
+    const LoadedService& service() const { return service_; }
+    const SimState& state() const { return state_; }
+    SimState& mutableState() { return state_; }
+    const sound::SoundSet& sounds() const { return sounds_; }
+    const sound::CallQueue& callQueue() const { return calls_; }
+    /// True once the service has ended at its last station.
+    bool serviceEnded() const { return state_.stations.ServiceEnd; }
+
+private:
+    DrivingSession(LoadedService service, sound::SoundSet sounds, SessionPlatform platform,
+                   SessionSinks sinks);
+    void start();
+    void handleVehicleEvents();
+    void runDoorOperation();
+    void applyHandleCharacter(char c);
+
+    LoadedService service_;
+    sound::SoundSet sounds_;
+    SessionPlatform platform_;
+    SessionSinks sinks_;
+    SimState state_;
+    sound::CallQueue calls_;
+    route::FrameTiming timing_;
+    std::array<sound::ChannelStatus, sound::kChannelCount> pausedChannels_{};
+
+    vehicle::VehicleContext vehicle_;
+    route::RouteContext route_;
+    route::SafetyContext safety_;
+    route::StationContext stations_;
+    sound::RunningSoundContext runningSounds_;
+};
+
+}  // namespace tressmoor::sim

@@ -1,0 +1,111 @@
+// Keyboard commands driving a real session on the test line.
+#include <gtest/gtest.h>
+
+#include "data/random_source.h"
+#include "data/settings_store.h"
+#include "route/video_source.h"
+#include "sim/driving_session.h"
+#include "sound/memory_mixer.h"
+
+namespace tressmoor::sim {
+namespace {
+
+class KeyboardTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ServiceChoice choice;
+        choice.LineFile = "line_drive.dat";
+        choice.TrainFile = "train_drive.dat";
+        session_ = DrivingSession::create(std::string(TRESSMOOR_FIXTURES_DIR) + "/drive", choice,
+                                          {mixer_, video_, store_, random_}, {});
+    }
+    void frames(int n) {
+        for (int i = 0; i < n; ++i) {
+            session_->beginFrame(16.667L, 60);
+            session_->endFrame();
+        }
+    }
+    const vehicle::VehicleState& v() const { return session_->state().vehicle; }
+
+    sound::MemoryMixer mixer_;
+    route::NullVideoSource video_;
+    data::MemorySettingsStore store_;
+    data::SeededRandom random_{1};
+    std::unique_ptr<DrivingSession> session_;
+};
+
+TEST_F(KeyboardTest, HandleCharactersStepThroughThePositions) {
+    EXPECT_EQ(v().BrakeHandle, -8);  // the run starts at emergency
+    session_->keyPress('5');
+    EXPECT_EQ(v().BrakeHandle, 0);
+    session_->keyPress('8');
+    session_->keyPress('z');
+    EXPECT_EQ(v().PowerHandle, 2);
+    session_->keyPress('a');
+    session_->keyPress('2');
+    session_->keyPress('2');
+    EXPECT_EQ(v().PowerHandle, 0);
+    EXPECT_EQ(v().BrakeHandle, -1);
+    session_->keyPress('0');
+    EXPECT_EQ(v().BrakeHandle, -8);
+}
+
+TEST_F(KeyboardTest, ScrollLockSwapsTwoAndEight) {
+    session_->keyPress('5');
+    session_->keyDown(input::Key::ScrollLock, false);
+    session_->keyPress('8');
+    EXPECT_EQ(v().BrakeHandle, -1);
+    session_->keyDown(input::Key::ScrollLock, false);
+    session_->keyPress('5');
+    session_->keyPress('8');
+    EXPECT_EQ(v().PowerHandle, 1);
+}
+
+TEST_F(KeyboardTest, WheelUpFromTheLastServiceStepGivesEmergency) {
+    session_->keyPress('5');
+    for (int i = 0; i < 7; ++i) session_->wheel(-1);
+    EXPECT_EQ(v().BrakeHandle, -7);
+    session_->wheel(-1);
+    EXPECT_EQ(v().BrakeHandle, -8);
+    session_->keyPress('5');
+    session_->wheel(2);
+    EXPECT_EQ(v().PowerHandle, 2);
+}
+
+TEST_F(KeyboardTest, ReverserOnlyChangesAtWalkingPace) {
+    auto& state = session_->mutableState().vehicle;
+    state.Speed = 1.2L;
+    session_->keyPress('n');
+    EXPECT_EQ(v().Reverser, 1);
+    state.Speed = 0.9L;
+    session_->keyPress('n');
+    EXPECT_EQ(v().Reverser, 0);
+}
+
+TEST_F(KeyboardTest, EnterDoesNotCountAsAnOperationButOtherKeysDo) {
+    frames(60);
+    session_->mutableState().VigilanceMs = 5000;
+    session_->keyDown(input::Key::Enter, false);
+    session_->keyPress('\r');
+    EXPECT_EQ(session_->state().VigilanceMs, 5000);
+    session_->keyPress('x');
+    EXPECT_EQ(session_->state().VigilanceMs, 0);
+}
+
+TEST_F(KeyboardTest, ShiftFunctionKeysMoveTheClockAndTheSpeed) {
+    const auto clock = session_->state().route.Clock;
+    session_->keyDown(input::Key::F8, true);
+    EXPECT_EQ(session_->state().route.Clock, clock + 900);
+    EXPECT_EQ(session_->state().route.RoutePosition, 1000);
+    session_->keyDown(input::Key::F8, false);  // without Shift: nothing
+    EXPECT_EQ(session_->state().route.Clock, clock + 900);
+    auto& state = session_->mutableState().vehicle;
+    state.Speed = 995;
+    session_->keyDown(input::Key::F12, true);
+    EXPECT_EQ(v().Speed, 1005);
+    session_->keyDown(input::Key::F12, true);
+    EXPECT_EQ(v().Speed, 1005);
+}
+
+}  // namespace
+}  // namespace tressmoor::sim

@@ -1,0 +1,171 @@
+#include "run.h"
+
+#include <cmath>
+#include <cstdio>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "data/random_source.h"
+#include "data/rounding.h"
+#include "data/settings_store.h"
+#include "route/video_source.h"
+#include "sim/driving_session.h"
+#include "sound/memory_mixer.h"
+
+namespace tressmoor::tools {
+
+namespace {
+
+constexpr const char* kTraceHeader =
+    "t_ms,clock,frame,distance_cm,speed_kmh,reverser,power_handle,power,brake_handle,"
+    "brake_command,bc_t,bc_m,mr,bp,er,sap,signal,display_frame,aspect,check_value,"
+    "pattern_state,emergency_trip,service_trip,vigilance_trip,station,next_stop,remaining_cm,"
+    "doors_open,status,info";
+
+std::string clockText(std::int64_t ticks) {
+    if (ticks < 0) ticks = 0;
+    const std::int64_t s = ticks / 30;
+    char text[48];
+    std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld", static_cast<long long>(s / 3600),
+                  static_cast<long long>(s / 60 % 60), static_cast<long long>(s % 60));
+    return text;
+}
+
+void writeTraceRow(std::ostream& out, double tMs, const sim::DrivingSession& session) {
+    const auto& s = session.state();
+    const auto& v = s.vehicle;
+    const auto& r = s.route;
+    const int signal = r.CurrentSignal;
+    const bool inView = signal >= 0 && signal < static_cast<int>(r.Aspect.size());
+    char row[512];
+    std::snprintf(
+        row, sizeof row,
+        "%.1f,%s,%d,%.0Lf,%.3Lf,%d,%d,%d,%d,%d,%.1f,%.1f,%.1f,%.1Lf,%.1f,%.1f,%d,%d,%d,%d,%d,%d,"
+        "%d,%d,%d,%d,%.0Lf,%d,",
+        tMs, clockText(r.Clock).c_str(), r.RoutePosition, r.LineDistance, v.Speed, v.Reverser,
+        v.PowerHandle, v.Power, v.BrakeHandle, v.BrakeCommand, v.CylinderT.toDouble(),
+        v.CylinderM.toDouble(), v.MainReservoir.toDouble(), v.BrakePipe,
+        v.EqualisingReservoir.toDouble(), v.SapPressure.toDouble(), inView ? signal : -1,
+        r.CurrentDisplayFrame, inView ? r.Aspect[static_cast<std::size_t>(signal)] : -1,
+        s.safety.CheckValue, s.safety.PatternState, v.EmergencyTrip ? 1 : 0,
+        v.ServiceTrip ? 1 : 0, v.VigilanceTrip ? 1 : 0, s.stations.CurrentStation,
+        s.stations.NextStop, s.stations.RemainingDistance, v.DoorsOpen ? 1 : 0);
+    out << row;
+    // The status text may hold commas; quote it for CSV readers.
+    std::string status = s.stations.StatusText;
+    std::string quoted = "\"";
+    for (char c : status) {
+        if (c == '"') quoted += '"';
+        quoted += c;
+    }
+    out << quoted << "\",\"";
+    for (char c : s.Texts.Information) {
+        if (c == '"') out << '"';
+        out << c;
+    }
+    out << "\"\n";
+}
+
+struct HeldKey {
+    char character;
+    double untilSeconds;
+};
+
+}  // namespace
+
+RunResult runService(const RunOptions& options) {
+    sound::MemoryMixer mixer;
+    route::NullVideoSource video;
+    data::MemorySettingsStore store;
+    data::SeededRandom random(options.seed);
+
+    double now = 0;  // simulated seconds
+    const sim::DrivingSession* current = nullptr;
+    auto event = [&](std::string_view text) {
+        if (options.events == nullptr) return;
+        const std::int64_t clock = current != nullptr ? current->state().route.Clock : 0;
+        *options.events << static_cast<long long>(std::llround(now * 1000)) << ' '
+                        << clockText(clock) << ' ' << text << '\n';
+    };
+    mixer.setEventSink([&](int channel, const char* what) {
+        if (options.events == nullptr) return;
+        event("sound " + std::to_string(channel) + ' ' + what);
+    });
+    sim::SessionSinks sinks;
+    sinks.event = event;
+    sinks.notice = [&](const std::string& text) { event("notice " + text); };
+
+    auto session = sim::DrivingSession::create(options.programFolder, options.choice,
+                                               {mixer, video, store, random}, sinks);
+    current = session.get();
+    if (options.trace != nullptr) *options.trace << kTraceHeader << '\n';
+
+    double endSeconds = 3 * 3600.0;
+    if (options.seconds) {
+        endSeconds = *options.seconds;
+    } else if (options.script && !options.script->commands.empty()) {
+        endSeconds = options.script->commands.back().atSeconds + 600.0;
+    }
+    const auto& commands = options.script ? options.script->commands
+                                          : std::vector<sim::ScriptCommand>{};
+    std::size_t next = 0;
+    std::vector<HeldKey> held;
+    const int fps = static_cast<int>(data::roundTiesEven(1000.0L / options.frameMs));
+
+    RunResult result;
+    bool lastEnded = false;
+    while (now < endSeconds) {
+        for (; next < commands.size() && commands[next].atSeconds <= now; ++next) {
+            const auto& c = commands[next];
+            event("script " + std::to_string(c.line));
+            switch (c.kind) {
+                case sim::ScriptCommand::Kind::Key:
+                    if (c.key.key == input::Key::None) {
+                        session->keyPress(c.key.character);
+                    } else {
+                        session->keyDown(c.key.key, c.key.shift);
+                    }
+                    break;
+                case sim::ScriptCommand::Kind::KeyUp:
+                    session->keyUp(c.key.key);
+                    break;
+                case sim::ScriptCommand::Kind::Hold:
+                    held.push_back({c.key.character, now + c.holdSeconds});
+                    if (c.key.key == input::Key::None) session->keyPress(c.key.character);
+                    break;
+                case sim::ScriptCommand::Kind::Station:
+                    session->StationClick(c.number);
+                    break;
+                case sim::ScriptCommand::Kind::Save:
+                    event("save " + std::to_string(c.number) + ": " + session->save(c.number));
+                    break;
+                case sim::ScriptCommand::Kind::Load:
+                    event("load " + std::to_string(c.number) + ": " + session->load(c.number));
+                    break;
+            }
+        }
+        std::erase_if(held, [&](const HeldKey& h) { return h.untilSeconds <= now; });
+        bool horn1 = false, horn2 = false, safety = false;
+        for (const auto& h : held) {
+            horn1 |= h.character == '3';
+            horn2 |= h.character == '6';
+            safety |= h.character == '4';
+        }
+        session->setHeldKeys(horn1, horn2, safety);
+        session->beginFrame(options.frameMs, fps);
+        session->endFrame();
+        now += static_cast<double>(options.frameMs) / 1000.0;
+        ++result.frames;
+        if (options.trace != nullptr) writeTraceRow(*options.trace, now * 1000, *session);
+        const bool ended = session->serviceEnded();
+        if (ended && !lastEnded) event("service end");
+        lastEnded = ended;
+        if (ended && next >= commands.size()) break;
+    }
+    result.simulatedSeconds = now;
+    result.serviceEnded = lastEnded;
+    return result;
+}
+
+}  // namespace tressmoor::tools
