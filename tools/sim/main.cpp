@@ -61,6 +61,9 @@ Run options:
   --trace FILE         Write a CSV row per frame: time, clock, route position, line distance,
                        speed, handles, effective commands, pressures (kPa), the signal in view,
                        the safety system, the station state and the status text.
+  --video              Open the route video through the real decoder (FFmpeg), so the run
+                       knows the video's frame count and stops at its end; without it the
+                       video is taken as endless. Only in builds with the desktop program.
   --events FILE        Write one line per event: time (ms), clock, and what happened (arrivals,
                        doors, calls, safety-system log lines, sound channels started and
                        stopped, script commands, the service end).
@@ -86,6 +89,7 @@ struct Options {
     std::optional<double> seconds;
     long double frameMs = 16.667L;
     std::optional<std::string> script, trace, events;
+    bool video = false;
 };
 
 [[noreturn]] void usageError(const std::string& text) {
@@ -136,6 +140,12 @@ Options parseArguments(int argc, char* argv[]) {
                 if (*v > 1000) usageError("--frame-ms is at most 1000");
                 o.frameMs = *v;
             }
+        } else if (arg == "--video") {
+#ifdef TRESSMOOR_SIM_VIDEO
+            o.video = true;
+#else
+            usageError("--video needs a build with the desktop program (FFmpeg)");
+#endif
         } else if (arg == "--script") {
             o.script = next();
         } else if (arg == "--trace") {
@@ -256,6 +266,7 @@ int drive(const Options& options, const std::filesystem::path& folder,
     run.frameMs = options.frameMs;
     run.seconds = options.seconds;
     run.seed = options.seed;
+    run.video = options.video;
     if (options.script) {
         std::ifstream in(*options.script, std::ios::binary);
         if (!in) {

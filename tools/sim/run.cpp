@@ -13,6 +13,10 @@
 #include "sim/driving_session.h"
 #include "sound/memory_mixer.h"
 
+#ifdef TRESSMOOR_SIM_VIDEO
+#include "platform/ffmpeg_video_source.h"
+#endif
+
 namespace tressmoor::tools {
 
 namespace {
@@ -76,7 +80,10 @@ struct HeldKey {
 
 RunResult runService(const RunOptions& options) {
     sound::MemoryMixer mixer;
-    route::NullVideoSource video;
+    std::unique_ptr<route::VideoSource> video = std::make_unique<route::NullVideoSource>();
+#ifdef TRESSMOOR_SIM_VIDEO
+    if (options.video) video = std::make_unique<platform::FfmpegVideoSource>();
+#endif
     data::MemorySettingsStore store;
     data::SeededRandom random(options.seed);
 
@@ -97,8 +104,11 @@ RunResult runService(const RunOptions& options) {
     sinks.notice = [&](const std::string& text) { event("notice " + text); };
 
     auto session = sim::DrivingSession::create(options.programFolder, options.choice,
-                                               {mixer, video, store, random}, sinks);
+                                               {mixer, *video, store, random}, sinks);
     current = session.get();
+    if (options.video) {
+        event("video frames " + std::to_string(session->state().video.MainFrameCount));
+    }
     if (options.trace != nullptr) *options.trace << kTraceHeader << '\n';
 
     double endSeconds = 3 * 3600.0;

@@ -17,6 +17,7 @@ struct RunOptions {
     long double frameMs = 16.667L;           ///< simulated length of every frame
     std::optional<double> seconds;           ///< stop after this much simulated time
     std::uint64_t seed = 1;
+    bool video = false;                      ///< open route videos through the real decoder
     std::optional<sim::Script> script;
     std::ostream* trace = nullptr;           ///< CSV, one row per frame
     std::ostream* events = nullptr;          ///< one line per event
