@@ -10,6 +10,7 @@
 #include "sim/explanation.h"
 #include "sim/sound_loading.h"
 #include "sim/status_text.h"
+#include "vehicle/air_brake.h"
 #include "vehicle/doors.h"
 #include "vehicle/engine.h"
 #include "vehicle/forces.h"
@@ -123,12 +124,16 @@ void DrivingSession::start() {
 }
 
 void DrivingSession::beginFrame(long double dtMs, int fps) {
+    // A paused drive processes no frames at all.
+    if (!state_.Running) return;
     timing_.dtMs = dtMs;
     timing_.fps = fps;
     // The line gives no passenger counts, so the empty-train values apply.
     state_.load = vehicle::computeTrainLoad(service_.train.spec, state_.stations.CurrentStation, 0);
     state_.PanelShake = vehicle::panelShakeOffset(state_.vehicle);
     state_.FrameStartAccel = vehicle::frameStartAcceleration(state_.vehicle, state_.load);
+    // The compressor runs with the frame, not with the physics step.
+    vehicle::compressorStep(vehicle_, timing_.dtMs);
     route::advanceVideo(route_);
     route::SafetyKeyHeld(safety_, state_.input.SafetyKey);
     sound::UpdateHorns(runningSounds_, state_.input.HornKey1, state_.input.HornKey2);
