@@ -11,6 +11,7 @@
 #include <chrono>
 
 #include "data/path_resolver.h"
+#include "sim/service.h"
 
 namespace tressmoor::app {
 
@@ -88,7 +89,7 @@ TitleWindow::TitleWindow(std::filesystem::path programFolder, QWidget* parent)
                                  QString::fromUtf8(kCaptions[i])));
         button->move(kServiceButtonX, kServiceButtonY[static_cast<std::size_t>(i)]);
         button->adjustSize();
-        button->setToolTip(QString::fromUtf8(kServices[static_cast<std::size_t>(i)].lineFile));
+        button->setToolTip(QString::fromUtf8(sim::kServices[static_cast<std::size_t>(i)].lineFile));
         button->hide();
         serviceButtons_[static_cast<std::size_t>(i)] = button;
     }

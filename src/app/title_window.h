@@ -11,21 +11,6 @@ class QTimer;
 
 namespace tressmoor::app {
 
-/// One prepared service of the title menu: a line file and its built-in train.
-struct ServiceEntry {
-    const char* lineFile;
-    const char* trainFile;
-};
-
-/// The five services, in the order of the menu buttons.
-inline constexpr std::array<ServiceEntry, 5> kServices = {{
-    {"line_kelvane1.dat", "train_223.dat"},
-    {"line_kelvane2.dat", "train_223.dat"},
-    {"line_kelvane3.dat", "train_223.dat"},
-    {"line_rapid.dat", "train_223.dat"},
-    {"line_exp.dat", "train_683.dat"},
-}};
-
 /// Borderless 800 × 600 window with a title picture and the staged reveal of the five service
 /// buttons, the help and the quit buttons. The progress line under the picture is shown while a
 /// drive is being prepared.

@@ -11,6 +11,7 @@
 
 #include "data/fatal_error.h"
 #include "data/fields.h"
+#include "data/rounding.h"
 #include "data/line_reader.h"
 #include "data/path_resolver.h"
 #include "data/text_file.h"
@@ -614,15 +615,6 @@ MovieSwitchRecord LineParser::movieSwitch(const std::string& l) const {
     m.SoundFrame = intField(l, f, 8);
     m.Sound = intField(l, f, 9);
     return m;
-}
-
-/// a + b, held at the ends of the 64-bit range instead of overflowing.
-std::int64_t saturatingAdd(std::int64_t a, std::int64_t b) {
-    constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
-    constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
-    if (b > 0 && a > kMax - b) return kMax;
-    if (b < 0 && a < kMin - b) return kMin;
-    return a + b;
 }
 
 }  // namespace

@@ -6,18 +6,6 @@
 
 namespace tressmoor::data {
 
-namespace {
-
-std::int64_t saturatingAdd(std::int64_t a, std::int64_t b) {
-    constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
-    constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
-    if (b > 0 && a > kMax - b) return kMax;
-    if (b < 0 && a < kMin - b) return kMin;
-    return a + b;
-}
-
-}  // namespace
-
 std::int64_t speedUnitSegmentLength(const SpeedUnitSegment& s, int fps) {
     if (fps <= 0) return 0;
     const long double frames =

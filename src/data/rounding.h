@@ -1,4 +1,4 @@
-// The two rounding rules used throughout the simulation.
+// The two rounding rules used throughout the simulation, and saturating sums.
 #pragma once
 
 #include <cmath>
@@ -25,6 +25,15 @@ inline std::int64_t roundTiesEven(long double x) {
     long double diff = x - r;
     if (diff > 0.5L || (diff == 0.5L && std::fmod(r, 2.0L) != 0.0L)) r += 1.0L;
     return detail::clampToInt64(r);
+}
+
+/// a + b, held at the ends of the 64-bit range instead of overflowing.
+inline std::int64_t saturatingAdd(std::int64_t a, std::int64_t b) {
+    constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+    constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
+    if (b > 0 && a > kMax - b) return kMax;
+    if (b < 0 && a < kMin - b) return kMin;
+    return a + b;
 }
 
 /// Rounding half away from zero (2.5 → 3, −2.5 → −3).

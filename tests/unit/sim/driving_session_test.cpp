@@ -3,29 +3,13 @@
 
 #include <gtest/gtest.h>
 
-#include "data/random_source.h"
-#include "data/settings_store.h"
-#include "route/video_source.h"
-#include "sound/memory_mixer.h"
+#include "session_fixture.h"
 
 namespace tressmoor::sim {
 namespace {
 
-class DrivingSessionTest : public ::testing::Test {
+class DrivingSessionTest : public SessionFixture {
 protected:
-    void SetUp() override {
-        ServiceChoice choice;
-        choice.LineFile = "line_drive.dat";
-        choice.TrainFile = "train_drive.dat";
-        session_ = DrivingSession::create(std::string(TRESSMOOR_FIXTURES_DIR) + "/drive", choice,
-                                          {mixer_, video_, store_, random_}, {});
-    }
-    void frames(int n) {
-        for (int i = 0; i < n; ++i) {
-            session_->beginFrame(16.667L, 60);
-            session_->endFrame();
-        }
-    }
     /// Releases the brake and takes full power once the doors have closed.
     void startMoving() {
         frames(60);
@@ -33,12 +17,6 @@ protected:
         for (int i = 0; i < 4; ++i) session_->keyPress('8');
         frames(600);
     }
-
-    sound::MemoryMixer mixer_;
-    route::NullVideoSource video_;
-    data::MemorySettingsStore store_;
-    data::SeededRandom random_{1};
-    std::unique_ptr<DrivingSession> session_;
 };
 
 TEST_F(DrivingSessionTest, TheFirstHalfShowsThePreviousPhysicsAndOnlyTheSecondMovesTheTrain) {

@@ -1,38 +1,12 @@
 // Keyboard commands driving a real session on the test line.
 #include <gtest/gtest.h>
 
-#include "data/random_source.h"
-#include "data/settings_store.h"
-#include "route/video_source.h"
-#include "sim/driving_session.h"
-#include "sound/memory_mixer.h"
+#include "session_fixture.h"
 
 namespace tressmoor::sim {
 namespace {
 
-class KeyboardTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ServiceChoice choice;
-        choice.LineFile = "line_drive.dat";
-        choice.TrainFile = "train_drive.dat";
-        session_ = DrivingSession::create(std::string(TRESSMOOR_FIXTURES_DIR) + "/drive", choice,
-                                          {mixer_, video_, store_, random_}, {});
-    }
-    void frames(int n) {
-        for (int i = 0; i < n; ++i) {
-            session_->beginFrame(16.667L, 60);
-            session_->endFrame();
-        }
-    }
-    const vehicle::VehicleState& v() const { return session_->state().vehicle; }
-
-    sound::MemoryMixer mixer_;
-    route::NullVideoSource video_;
-    data::MemorySettingsStore store_;
-    data::SeededRandom random_{1};
-    std::unique_ptr<DrivingSession> session_;
-};
+using KeyboardTest = SessionFixture;
 
 TEST_F(KeyboardTest, HandleCharactersStepThroughThePositions) {
     EXPECT_EQ(v().BrakeHandle, -8);  // the run starts at emergency
