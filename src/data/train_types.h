@@ -176,7 +176,7 @@ struct EngineSound3Row {
 
 /// The vehicle sections of a train file. Every field is zero (empty) until its key is read.
 /// Fields are named after their keys. Sound numbers are channels: number k plays the k-th
-/// [DriveSound] file (from 0). After loading the spec is read-only.
+/// [DriveSound] file (from 0). After loading the train description is read-only.
 struct TrainSpec {
     // Handles and brakes.
     int Handle = 0;      ///< 0 = one-handle cab, 1 = two-handle cab
