@@ -340,15 +340,16 @@ std::string limitText(int kmh) {
 
 std::optional<Signal> synthesizedSignal(const std::string& stem) {
     // Sounds that differ between trains: the limited express's horn and motors, the railcar's
-    // single-tone horn.
-    if (stem == "683/horn_start") return horn(440, 554, 0.3, 0.1, 0);
+    // single-tone horn. Horn start waves outlast every train's horn step time (at most 0.5 s),
+    // so a held horn reaches its sustain stage instead of restarting.
+    if (stem == "683/horn_start") return horn(440, 554, 0.55, 0.1, 0);
     if (stem == "683/horn_sustain_a" || stem == "683/horn_sustain_b")
         return loopable(horn(440, 554, 0.6, 0, 0), 0.05);
     if (stem == "683/horn_end") return horn(440, 554, 0.3, 0, 0.25);
     if (stem == "683/horn_short") return horn(440, 554, 0.6, 0.06, 0.2);
     if (stem == "683/motor_low") return motor(180, 2.0, 54, false);
     if (stem == "683/motor_high") return motor(720, 2.0, 55, true);
-    if (stem == "kiha40/horn_start") return horn(311, 0, 0.35, 0.15, 0);
+    if (stem == "kiha40/horn_start") return horn(311, 0, 0.65, 0.15, 0);
     if (stem == "kiha40/horn_end") return horn(311, 0, 0.4, 0, 0.35);
     if (stem == "kiha40/horn_short") return horn(311, 0, 0.8, 0.1, 0.3);
     // Brakes, air and handles.
@@ -413,13 +414,13 @@ std::optional<Signal> synthesizedSignal(const std::string& stem) {
         return s;
     }
     // Horns.
-    if (stem == "horn_start") return horn(370, 440, 0.35, 0.12, 0);
+    if (stem == "horn_start") return horn(370, 440, 0.55, 0.12, 0);
     if (stem == "horn_sustain_a" || stem == "horn_sustain_b")
         return loopable(horn(370, 440, 0.6, 0, 0), 0.05);
     if (stem == "horn_end") return horn(370, 440, 0.35, 0, 0.3);
     if (stem == "horn_short") return horn(370, 440, 0.7, 0.08, 0.2);
     if (stem == "horn_sustain") return loopable(horn(311, 0, 0.6, 0, 0), 0.05);
-    if (stem == "ehorn_start") return horn(660, 0, 0.25, 0.02, 0);
+    if (stem == "ehorn_start") return horn(660, 0, 0.55, 0.02, 0);
     if (stem == "ehorn_sustain_a") return loopable(horn(660, 0, 0.5, 0, 0), 0.05);
     if (stem == "ehorn_sustain_b") return loopable(horn(880, 0, 0.5, 0, 0), 0.05);
     if (stem == "ehorn_end") return horn(660, 0, 0.25, 0, 0.2);
