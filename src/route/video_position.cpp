@@ -62,6 +62,23 @@ void returnToMain(RouteContext& ctx) {
     openFile(ctx, mainVideoPath(ctx));
 }
 
+/// Ends the clip of record `m`: back to the main video at `position`, the clip marked played.
+void endClip(RouteContext& ctx, data::MovieSwitchRecord& m, int position) {
+    VideoState& v = ctx.video;
+    v.VideoMode = kVideoSwitching;
+    v.StepEnabled = false;
+    returnToMain(ctx);
+    ctx.route.RoutePosition = position;
+    v.ClipFrame = 0;
+    v.StepEnabled = true;
+    v.LastFetched = -1;
+    m.Played = true;
+    v.ClipRecord = -1;
+    v.VideoMode = kVideoMain;
+    repositionVideo(ctx);
+    ctx.event("clip end");
+}
+
 }  // namespace
 
 std::string videoOpenMessage(int code, const std::string& path) {
@@ -318,18 +335,7 @@ void updateClips(RouteContext& ctx) {
                 // While the physics step is held the switch waits for a later frame; the mode is
                 // only changed once the switch is made, so it cannot be left half-way.
                 if (!v.StepEnabled) return;
-                v.VideoMode = kVideoSwitching;
-                v.StepEnabled = false;
-                returnToMain(ctx);
-                r.RoutePosition = st->StopFrame;
-                v.ClipFrame = 0;
-                v.StepEnabled = true;
-                v.LastFetched = -1;
-                m.Played = true;
-                v.ClipRecord = -1;
-                v.VideoMode = kVideoMain;
-                repositionVideo(ctx);
-                ctx.event("clip end");
+                endClip(ctx, m, st->StopFrame);
             }
             continue;
         }
@@ -359,18 +365,7 @@ void updateClips(RouteContext& ctx) {
             m.ClipLength <= v.ClipFrame &&
             inFrameWindow(v.ClipFrame, m.ClipLength, kClipEndSlack + 1) &&
             r.RoutePosition < m.Station) {
-            v.VideoMode = kVideoSwitching;
-            v.StepEnabled = false;
-            returnToMain(ctx);
-            r.RoutePosition = m.Station;
-            v.ClipFrame = 0;
-            v.StepEnabled = true;
-            v.LastFetched = -1;
-            m.Played = true;
-            v.ClipRecord = -1;
-            v.VideoMode = kVideoMain;
-            repositionVideo(ctx);
-            ctx.event("clip end");
+            endClip(ctx, m, m.Station);
         }
     }
 }

@@ -45,6 +45,26 @@ struct Pressures {
     }
 };
 
+/// The train's fill and release rates per frame and its full pressures, kPa.
+struct BrakeRates {
+    long double U;   ///< cylinder fill per frame
+    long double D;   ///< cylinder release per frame
+    long double SU;  ///< straight-air-pipe fill per frame
+    long double SD;  ///< straight-air-pipe release per frame
+    long double BR;  ///< brake-pipe recharge per frame
+    long double PS;  ///< full-service cylinder pressure
+    long double PE;  ///< emergency cylinder pressure
+    long double EL;  ///< blending and automatic-brake threshold ([ELBR])
+
+    static BrakeRates of(const VehicleContext& v, long double framesPerSecond) {
+        const data::TrainSpec& spec = v.spec;
+        return {spec.BrakeUp / framesPerSecond,  spec.BrakeDown / framesPerSecond,
+                spec.SAPUp / framesPerSecond,    spec.SAPDown / framesPerSecond,
+                spec.BPReturn / framesPerSecond, static_cast<long double>(v.load.PS),
+                static_cast<long double>(v.load.PE), static_cast<long double>(spec.ELBR)};
+    }
+};
+
 void release(long double& p, long double perFrame, long double base) {
     p -= perFrame / releaseDivisor(base, p);
 }
@@ -61,14 +81,7 @@ void airBrakeAutomatic(VehicleContext& v, int fps) {
     if (spec.BrakeType != 0) return;
     const long double f = std::max(fps, 1);
     Pressures p(s);
-    const long double U = spec.BrakeUp / f;    // cylinder fill per frame
-    const long double D = spec.BrakeDown / f;  // cylinder release per frame
-    const long double SU = spec.SAPUp / f;
-    const long double SD = spec.SAPDown / f;
-    const long double BR = spec.BPReturn / f;
-    const long double PS = v.load.PS;
-    const long double PE = v.load.PE;
-    const long double EL = spec.ELBR;
+    const auto [U, D, SU, SD, BR, PS, PE, EL] = BrakeRates::of(v, f);
 
     const long double feed = std::min(p.mr, kFeedLimit);
     s.FeedPressure = feed;
@@ -161,14 +174,7 @@ void airBrakeElectroPneumatic(VehicleContext& v, int fps) {
 
     if (type == 1 || type == 2) {
         const int n = brakePositions(spec);
-        const long double U = spec.BrakeUp / f;
-        const long double D = spec.BrakeDown / f;
-        const long double SU = spec.SAPUp / f;
-        const long double SD = spec.SAPDown / f;
-        const long double BR = spec.BPReturn / f;
-        const long double PS = v.load.PS;
-        const long double PE = v.load.PE;
-        const long double EL = spec.ELBR;
+        const auto [U, D, SU, SD, BR, PS, PE, EL] = BrakeRates::of(v, f);
         const long double E = s.EBrakeValue;
         const long double feed = std::min(p.mr, kFeedLimit);
         if (type == 1) s.FeedPressure = feed;
