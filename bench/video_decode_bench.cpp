@@ -15,6 +15,7 @@ extern "C" {
 #include <string>
 
 #include "platform/ffmpeg_video_source.h"
+#include "test_support/test_video.h"
 
 namespace {
 
@@ -25,10 +26,6 @@ constexpr int kWidth = 800;
 constexpr int kHeight = 600;
 constexpr int kFps = 30;
 constexpr int kFrames = 300;
-
-void check(int rc, const char* what) {
-    if (rc < 0) throw std::runtime_error(what);
-}
 
 /// A detailed scene drifting across the picture: enough texture and motion to make the decoder
 /// work as on a filmed route.
@@ -53,56 +50,16 @@ void paint(AVFrame* frame, int n) {
 }
 
 void writeVideo(const fs::path& path) {
-    AVFormatContext* format = nullptr;
-    check(avformat_alloc_output_context2(&format, nullptr, "avi", path.c_str()), "muxer");
-    const AVCodec* mpeg4 = avcodec_find_encoder(AV_CODEC_ID_MPEG4);
-    if (!mpeg4) throw std::runtime_error("no MPEG-4 encoder");
-    AVStream* stream = avformat_new_stream(format, nullptr);
-    AVCodecContext* codec = avcodec_alloc_context3(mpeg4);
-    codec->width = kWidth;
-    codec->height = kHeight;
-    codec->pix_fmt = AV_PIX_FMT_YUV420P;
-    codec->time_base = AVRational{1, kFps};
-    codec->framerate = AVRational{kFps, 1};
-    codec->gop_size = kFps;
-    codec->max_b_frames = 0;
-    codec->flags |= AV_CODEC_FLAG_QSCALE;
-    codec->global_quality = FF_QP2LAMBDA * 5;
-    codec->codec_tag = MKTAG('F', 'M', 'P', '4');
-    check(avcodec_open2(codec, mpeg4, nullptr), "encoder");
-    stream->time_base = codec->time_base;
-    stream->avg_frame_rate = codec->framerate;
-    check(avcodec_parameters_from_context(stream->codecpar, codec), "parameters");
-    check(avio_open(&format->pb, path.c_str(), AVIO_FLAG_WRITE), "file");
-    check(avformat_write_header(format, nullptr), "header");
-    AVPacket* packet = av_packet_alloc();
-    auto drain = [&] {
-        while (avcodec_receive_packet(codec, packet) >= 0) {
-            av_packet_rescale_ts(packet, codec->time_base, stream->time_base);
-            packet->stream_index = stream->index;
-            check(av_interleaved_write_frame(format, packet), "write");
-        }
-    };
-    AVFrame* frame = av_frame_alloc();
-    frame->format = AV_PIX_FMT_YUV420P;
-    frame->width = kWidth;
-    frame->height = kHeight;
-    check(av_frame_get_buffer(frame, 0), "frame");
-    for (int n = 0; n < kFrames; ++n) {
-        check(av_frame_make_writable(frame), "writable");
-        paint(frame, n);
-        frame->pts = n;
-        check(avcodec_send_frame(codec, frame), "encode");
-        drain();
-    }
-    check(avcodec_send_frame(codec, nullptr), "flush");
-    drain();
-    check(av_write_trailer(format), "trailer");
-    av_frame_free(&frame);
-    av_packet_free(&packet);
-    avcodec_free_context(&codec);
-    avio_closep(&format->pb);
-    avformat_free_context(format);
+    tressmoor::test_support::TestVideo video;
+    video.width = kWidth;
+    video.height = kHeight;
+    video.frames = kFrames;
+    video.fps = kFps;
+    video.gop = kFps;
+    video.quantiser = 5;
+    video.fmp4Tag = true;
+    video.paint = paint;
+    tressmoor::test_support::writeTestVideo(path, video);
 }
 
 /// The benchmark video, written once and removed when the program ends.

@@ -24,6 +24,7 @@ extern "C" {
 #include <vector>
 
 #include "test_support/temp_dir.h"
+#include "test_support/test_video.h"
 
 namespace tressmoor::platform {
 namespace {
@@ -49,46 +50,13 @@ void check(int rc, const char* what) {
 /// not encoded: the file has a gap there.
 void writeGreyVideo(const fs::path& path, int frames, int gop,
                     const std::function<bool(int)>& leftOut = {}) {
-    AVFormatContext* format = nullptr;
-    check(avformat_alloc_output_context2(&format, nullptr, nullptr, path.c_str()), "muxer");
-    const AVCodec* mpeg4 = avcodec_find_encoder(AV_CODEC_ID_MPEG4);
-    if (!mpeg4) throw std::runtime_error("no MPEG-4 encoder");
-    AVStream* stream = avformat_new_stream(format, nullptr);
-    AVCodecContext* codec = avcodec_alloc_context3(mpeg4);
-    codec->width = kWidth;
-    codec->height = kHeight;
-    codec->pix_fmt = AV_PIX_FMT_YUV420P;
-    codec->time_base = AVRational{1, 30};
-    codec->framerate = AVRational{30, 1};
-    codec->gop_size = gop;
-    codec->max_b_frames = 0;
-    codec->flags |= AV_CODEC_FLAG_QSCALE;
-    codec->global_quality = FF_QP2LAMBDA * 2;
-    if (format->oformat->flags & AVFMT_GLOBALHEADER) codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    check(avcodec_open2(codec, mpeg4, nullptr), "encoder");
-    stream->time_base = codec->time_base;
-    stream->avg_frame_rate = codec->framerate;
-    check(avcodec_parameters_from_context(stream->codecpar, codec), "parameters");
-    check(avio_open(&format->pb, path.c_str(), AVIO_FLAG_WRITE), "file");
-    check(avformat_write_header(format, nullptr), "header");
-
-    AVPacket* packet = av_packet_alloc();
-    auto drain = [&] {
-        while (avcodec_receive_packet(codec, packet) >= 0) {
-            av_packet_rescale_ts(packet, codec->time_base, stream->time_base);
-            packet->stream_index = stream->index;
-            check(av_interleaved_write_frame(format, packet), "write");
-        }
-    };
-    AVFrame* frame = av_frame_alloc();
-    frame->format = AV_PIX_FMT_YUV420P;
-    frame->width = kWidth;
-    frame->height = kHeight;
-    check(av_frame_get_buffer(frame, 0), "frame");
-    int sinceKey = gop;
-    for (int n = 0; n < frames; ++n) {
-        if (leftOut && leftOut(n)) continue;
-        check(av_frame_make_writable(frame), "writable");
+    test_support::TestVideo video;
+    video.width = kWidth;
+    video.height = kHeight;
+    video.frames = frames;
+    video.gop = gop;
+    video.leftOut = leftOut;
+    video.paint = [](AVFrame* frame, int n) {
         // Limited-range luma of the grey level, neutral chroma.
         const int y = 16 + static_cast<int>(std::lround(greyOf(n) * 219.0 / 255.0));
         for (int row = 0; row < kHeight; ++row)
@@ -96,21 +64,8 @@ void writeGreyVideo(const fs::path& path, int frames, int gop,
         for (int plane = 1; plane < 3; ++plane)
             for (int row = 0; row < kHeight / 2; ++row)
                 std::memset(frame->data[plane] + row * frame->linesize[plane], 128, kWidth / 2);
-        frame->pts = n;
-        // Key frames every `gop` encoded frames, forced so that gaps do not move them.
-        frame->pict_type = sinceKey >= gop ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
-        sinceKey = frame->pict_type == AV_PICTURE_TYPE_I ? 1 : sinceKey + 1;
-        check(avcodec_send_frame(codec, frame), "encode");
-        drain();
-    }
-    check(avcodec_send_frame(codec, nullptr), "flush");
-    drain();
-    check(av_write_trailer(format), "trailer");
-    av_frame_free(&frame);
-    av_packet_free(&packet);
-    avcodec_free_context(&codec);
-    avio_closep(&format->pb);
-    avformat_free_context(format);
+    };
+    test_support::writeTestVideo(path, video);
 }
 
 /// File positions of the video packets of `path`, in file order.
