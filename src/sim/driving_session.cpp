@@ -218,6 +218,11 @@ void DrivingSession::runDoorOperation() {
     if (sinks_.event && state_.vehicle.DoorsOpen != wasOpen) sinks_.event("doors open");
 }
 
+void DrivingSession::setStripCells(const vehicle::StripCells& cells) {
+    vehicle_.strips = cells;
+    vehicle::masconupdate(vehicle_);
+}
+
 void DrivingSession::setHeldKeys(bool horn1, bool horn2, bool safety) {
     state_.input.HornKey1 = horn1;
     state_.input.HornKey2 = horn2;

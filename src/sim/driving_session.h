@@ -87,6 +87,10 @@ public:
     /// Restores slot 1 … 3; returns the message to show ("" when there is none).
     std::string load(int slot);
 
+    /// Cell counts of the notch strips, known once the view has loaded their pictures; the
+    /// handle display shows only cells a strip has.
+    void setStripCells(const vehicle::StripCells& cells);
+
     const LoadedService& service() const { return service_; }
     const SimState& state() const { return state_; }
     SimState& mutableState() { return state_; }

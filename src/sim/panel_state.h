@@ -1,0 +1,198 @@
+// PanelState: what the cab panel and the lineside sprites show this frame, as plain data. The
+// view loads the pictures once and draws exactly what this says.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "data/line_types.h"
+#include "data/panel_types.h"
+#include "data/train_types.h"
+
+namespace tressmoor::sim {
+
+struct SimState;
+
+/// Needle rotation units per degree: a needle turned by `angle` units is turned by
+/// angle ÷ kNeedleUnitsPerDegree degrees clockwise from its picture's upright position.
+inline constexpr long double kNeedleUnitsPerDegree = 2.8416666666666666667L;
+
+/// Every item of the cab panel that the frame updates, plus the fixed images. The value names
+/// the train-file section it comes from.
+enum class PanelItem : std::uint8_t {
+    Panel,
+    Panel2,
+    Lamp_Door,
+    Lamp_Power,
+    Lamp_EB,
+    Lamp_Gen,
+    Lamp_Air,
+    Lamp_Fin,
+    Lamp_Ele,
+    Lamp_Ats1,
+    Lamp_Ats2,
+    Lamp_Ats3,
+    Lamp_TASC1,
+    Lamp_TASC2,
+    Lamp_TASC3,
+    Lamp_ATSP1,
+    Lamp_ATSP2,
+    Lamp_Fwd,
+    Lamp_Neut,
+    Lamp_Suppress,
+    Lamp_Back,
+    Lamp_Stop,
+    Lamp_G,
+    Lamp_YG,
+    Lamp_Y,
+    Lamp_YY,
+    Lamp_R,
+    Needle_Speed,
+    Needle_Brake,
+    Needle_ER,
+    Needle_BP,
+    Needle_MR,
+    Needle_SAP,
+    Needle_BC,
+    Needle_V,
+    Needle_I,
+    Lamp_Const,
+    Needle_BC_L,
+    Needle_MR_L,
+    Needle_Ip_L,
+    Needle_Ib_L,
+    Lamp_signal,
+    NotchImageP,
+    NotchImageB,
+    NotchImageP2,
+    NotchImageB2,
+    GearImageList,
+    GearImageList2,
+    Digi_Speed,
+    Other,  ///< an [Others] image (several sprites may carry it)
+    Count,
+};
+
+inline constexpr int kPanelItemCount = static_cast<int>(PanelItem::Count);
+
+/// How a panel sprite is drawn.
+enum class PanelSpriteKind : std::uint8_t {
+    Image,   ///< the whole picture at (x, y)
+    Needle,  ///< the picture turned about its centre by `angle`
+    Bar,     ///< the left `barPixels` columns of the picture
+    Strip,   ///< cell `cell` of a picture cut into patternWidth × patternHeight cells
+};
+
+/// One sprite of the cab panel: built once from the train file, updated every frame.
+struct PanelSprite {
+    PanelItem item = PanelItem::Other;
+    PanelSpriteKind kind = PanelSpriteKind::Image;
+    std::string name;  ///< picture name, e.g. "img_Needle_speed"
+    std::string file;  ///< picture file as written in the train file (relative to its folder)
+    int x = 0;         ///< px on the cab view, before the panel shake
+    int y = 0;         ///< px
+    int order = 0;     ///< drawing order: higher orders are drawn over lower ones
+    int patternWidth = 0;   ///< px, strips only
+    int patternHeight = 0;  ///< px, strips only
+    bool visible = true;
+    long double angle = 0;  ///< needles: rotation in needle units (kNeedleUnitsPerDegree per °)
+    int cell = 0;           ///< strips: cell shown, counted left to right, then top to bottom
+    int barPixels = 0;      ///< bars: columns of the picture shown from its left edge, px
+};
+
+/// The analogue clock face ([Clock] with x > 0 and y > 0): a 50 × 50 face at (x, y) whose
+/// hands are drawn from its centre (25, 25).
+struct ClockFace {
+    bool shown = false;
+    int x = 0;           ///< px
+    int y = 0;           ///< px
+    int handLength = 0;  ///< px of the minute and second hands
+    int hourHandLength = 0;  ///< px, round(0.6 × handLength)
+    double hourDegrees = 0;    ///< clockwise from 12
+    double minuteDegrees = 0;  ///< clockwise from 12
+    double secondDegrees = 0;  ///< clockwise from 12
+    std::int64_t second = -1;  ///< second of the day the hands show; the face is redrawn when
+                               ///< it changes
+};
+
+/// The cab panel of one drive. Sprites are kept in drawing order (equal orders keep the order
+/// of the train file's sections); `index` finds the sprite of an item (−1: the train has none).
+struct PanelState {
+    std::vector<PanelSprite> sprites;
+    std::array<int, kPanelItemCount> index{};
+    ClockFace clock;
+    int shake = 0;  ///< px added to every panel sprite's y this frame
+
+    /// Last 10 brake-cylinder needle angles, oldest first; the needle shows their mean.
+    std::array<long double, 10> bcRing{};
+
+    PanelSprite* find(PanelItem item) {
+        const int i = index[static_cast<std::size_t>(item)];
+        return i < 0 ? nullptr : &sprites[static_cast<std::size_t>(i)];
+    }
+    const PanelSprite* find(PanelItem item) const {
+        const int i = index[static_cast<std::size_t>(item)];
+        return i < 0 ? nullptr : &sprites[static_cast<std::size_t>(i)];
+    }
+};
+
+/// Builds the panel's sprites from the train file: every record with a picture, with its
+/// picture name, drawing order and start visibility. Items without a picture get no sprite.
+PanelState BuildPanelState(const data::PanelLayout& layout, const data::TrainSpec& spec);
+
+/// Sets every sprite's angle, cell, bar width and visibility, the clock hands and the shake from
+/// the state of the frame (the physics of the previous frame). `tunnelOverlayOff` is the
+/// visual-effects option (the tunnel overlay is never shown when it is set).
+void UpdatePanelState(PanelState& panel, const data::PanelLayout& layout,
+                      const data::TrainSpec& spec, const SimState& state, bool tunnelOverlayOff);
+
+// ---------------------------------------------------------------------------------------------
+// Lineside sprites over the route view.
+
+/// Which state places a lineside sprite.
+enum class LinesideItem : std::uint8_t {
+    StopMarker,   ///< "img_unten_teimoku": approach boards and stop markers
+    StopLineNear, ///< "img_unten_teimokuS"
+    StopLine,     ///< "img_unten_teimokuM"
+    StopLineFar,  ///< "img_unten_teimokuE"
+    SlopePost,    ///< "img_unten_slope"
+    LimitSign,    ///< "img_unten_limit"
+    Remain,       ///< "img_unten_remain"
+    Cross,        ///< "img_unten_cross"
+    OtherSign,    ///< "img_unten_other"
+    Signal,       ///< "img_unten_signal"
+    SignalSub,    ///< "img_unten_signal_S"
+    SignalLeft,   ///< "img_unten_signal_L"
+    SignalRight,  ///< "img_unten_signal_R"
+    Count,
+};
+
+/// A lineside picture named by the line file.
+struct LinesideSprite {
+    LinesideItem item = LinesideItem::StopMarker;
+    std::string name;   ///< picture name
+    std::string file;   ///< picture file as written in the line file (program folder)
+    std::string error;  ///< message when the picture cannot be loaded
+    int patternWidth = 0;   ///< px; 0 = the whole picture
+    int patternHeight = 0;  ///< px; 0 = the picture's height
+};
+
+/// Where and how a lineside sprite shows this frame.
+struct LinesidePlacement {
+    bool visible = false;
+    int x = 0;           ///< px on the route view
+    int y = 0;           ///< px
+    int cell = 0;        ///< cell of the picture
+    int height = 0;      ///< px to draw (stop lines: their thickness); 0 = the cell's height
+};
+
+/// The lineside pictures of a line, in the order they are built (and drawn). Pictures with an
+/// empty file name are left out.
+std::vector<LinesideSprite> BuildLinesideSprites(const data::LineData& line);
+
+/// Where the state puts lineside sprite `item` this frame.
+LinesidePlacement PlaceLineside(LinesideItem item, const SimState& state);
+
+}  // namespace tressmoor::sim
