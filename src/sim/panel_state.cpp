@@ -124,8 +124,4 @@ void UpdatePanelState(PanelState& panel, const data::PanelLayout&, const data::T
     panel.shake = state.PanelShake;
 }
 
-std::vector<LinesideSprite> BuildLinesideSprites(const data::LineData&) { return {}; }
-
-LinesidePlacement PlaceLineside(LinesideItem, const SimState&) { return {}; }
-
 }  // namespace tressmoor::sim

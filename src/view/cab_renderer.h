@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "data/settings_types.h"
+#include "sim/lineside_sprites.h"
 #include "sim/panel_state.h"
 #include "sim/service.h"
 #include "vehicle/vehicle_context.h"
