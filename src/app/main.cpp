@@ -1,26 +1,93 @@
-// Entry of the desktop program: finds the program folder, reads the settings, shows the title.
+// Entry of the desktop program: finds the program folder, reads the settings, shows the title
+// window and runs the drives chosen on it — or, from the command line, one drive directly.
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QEventLoop>
 #include <QFont>
 #include <QMessageBox>
 #include <cstdlib>
+#include <fstream>
+#include <iostream>
 #include <optional>
+#include <sstream>
 
 #include "app/title_window.h"
 #include "data/fatal_error.h"
 #include "data/program_folder.h"
 #include "data/settings_file.h"
+#include "platform/audio_output.h"
+#include "platform/qt_settings_store.h"
+#include "sim/script.h"
+#include "sim/service.h"
+#include "view/driving_window.h"
+#include "view/ui_font.h"
 
 namespace {
 
 constexpr const char* kApplicationTitle = "鉄道運転シミュレータ";
+
+/// Exit status of a drive that could not be built from its data files.
+constexpr int kFatalDataStatus = 2;
 
 void showError(const QString& text) {
     QMessageBox box(QMessageBox::Critical, QString::fromUtf8(kApplicationTitle), text,
                     QMessageBox::Ok);
     box.exec();
 }
+
+/// A train file named on the command line: a bare name is one of the program folder's trains,
+/// a path names a train file in its own folder.
+void applyTrainArgument(tressmoor::sim::ServiceChoice& choice, const QString& argument) {
+    const QFileInfo info(argument);
+    if (!argument.contains('/') && !argument.contains('\\')) {
+        choice.TrainFile = argument.toStdString();
+        return;
+    }
+    choice.TrainFile = info.fileName().toStdString();
+    choice.TrainFolder = (QDir::toNativeSeparators(info.absolutePath()) + QDir::separator())
+                             .toStdString();
+}
+
+/// One drive, start to end: builds the driving window (a fatal data error ends the program after
+/// its message), drives until it closes and returns its script status.
+class DriveRunner {
+public:
+    DriveRunner(std::filesystem::path folder, tressmoor::sound::Mixer& mixer,
+                tressmoor::data::SettingsStore& store)
+        : folder_(std::move(folder)), mixer_(mixer), store_(store) {}
+
+    int run(const tressmoor::sim::ServiceChoice& choice, tressmoor::view::DriveOptions options,
+            const std::function<void()>& beforeShow) {
+        std::unique_ptr<tressmoor::view::DrivingWindow> window;
+        const bool unattended = options.unattended;
+        if (options.chosenAt == std::chrono::steady_clock::time_point{}) {
+            options.chosenAt = std::chrono::steady_clock::now();
+        }
+        try {
+            window = std::make_unique<tressmoor::view::DrivingWindow>(folder_, choice, mixer_,
+                                                                      store_, std::move(options));
+        } catch (const tressmoor::data::FatalError& e) {
+            if (unattended) std::cerr << e.what() << std::endl;
+            if (!unattended) showError(QString::fromUtf8(e.what()));
+            std::exit(kFatalDataStatus);
+        }
+        if (beforeShow) beforeShow();
+        QEventLoop loop;
+        QObject::connect(window.get(), &tressmoor::view::DrivingWindow::finished, &loop,
+                         &QEventLoop::quit);
+        window->show();
+        window->startDriving();
+        loop.exec();
+        window->hide();
+        return window->scriptStatus();
+    }
+
+private:
+    std::filesystem::path folder_;
+    tressmoor::sound::Mixer& mixer_;
+    tressmoor::data::SettingsStore& store_;
+};
 
 }  // namespace
 
@@ -29,24 +96,63 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
     QApplication::setOrganizationName(QStringLiteral("Tressmoor"));
     QApplication::setApplicationVersion(QStringLiteral("0.1"));
-    QFont font(QStringLiteral("Meiryo UI"));
-    font.setFamilies({QStringLiteral("Meiryo UI"), QStringLiteral("IPAGothic"),
-                      QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")});
-    QApplication::setFont(font);
+    QApplication::setFont(tressmoor::view::uiFont(QStringLiteral("Meiryo UI"), 12));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Tressmoor — railway driving simulator.\n"
-        "Pick a service on the title window and drive it from the cab.\n\n"
+        "Pick a service on the title window and drive it from the cab, or start a drive\n"
+        "directly with --service.\n\n"
         "The program folder holds tressmoor.dat and every file it names. It is, in order of\n"
         "preference, the folder given with --data, the folder in the environment variable\n"
-        "TRESSMOOR_DATA, or the folder of this executable."));
+        "TRESSMOOR_DATA, or the folder of this executable.\n\n"
+        "In the driving window: the keys listed in operation.dat drive the train; plain F11 or\n"
+        "a double click on the view switches full screen; the Start menu pauses; a click on the\n"
+        "view resumes; the 戻る button at the lower right ends the drive.\n\n"
+        "A script (--script) has one command per line, '<seconds> <command>', timed in driven\n"
+        "seconds from the first frame: key NAME, keyup NAME, hold NAME SECONDS, station N,\n"
+        "save N, load N, shot FILE.png (saves the 1202 x 801 picture), quit. Key names: 8, z,\n"
+        "Enter, Esc, Space, Backspace, PageUp, PageDown, Up, Down, ScrollLock, F1 … F12, each\n"
+        "optionally with 'Shift+'. During a scripted run message boxes are also written to\n"
+        "stderr and close by themselves."));
     parser.addHelpOption();
     parser.addVersionOption();
     QCommandLineOption dataOption(QStringLiteral("data"),
                                   QStringLiteral("Use DIR as the program folder."),
                                   QStringLiteral("DIR"));
-    parser.addOption(dataOption);
+    QCommandLineOption serviceOption(
+        QStringLiteral("service"),
+        QStringLiteral("Drive service N (1 … 5) at once, without the title window; the program "
+                       "ends when the drive ends."),
+        QStringLiteral("N"));
+    QCommandLineOption trainOption(
+        QStringLiteral("train"),
+        QStringLiteral("With --service: drive FILE instead of the service's own train (a name in "
+                       "the program folder, or a path)."),
+        QStringLiteral("FILE"));
+    QCommandLineOption stationOption(
+        QStringLiteral("start-station"),
+        QStringLiteral("With --service: start at station index K (0 = the first)."),
+        QStringLiteral("K"));
+    QCommandLineOption scriptOption(QStringLiteral("script"),
+                                    QStringLiteral("With --service: play the commands of FILE."),
+                                    QStringLiteral("FILE"));
+    QCommandLineOption statsOption(
+        QStringLiteral("frame-stats"),
+        QStringLiteral("Write a CSV row per frame to FILE: dt_ms, decode_us, compose_us, "
+                       "present_us, physics_update_us, sound_us."),
+        QStringLiteral("FILE"));
+    QCommandLineOption stepOption(
+        QStringLiteral("step-ms"),
+        QStringLiteral("Run frames back to back, each MS milliseconds long, instead of in real "
+                       "time (reproducible scripted runs)."),
+        QStringLiteral("MS"));
+    QCommandLineOption silentOption(QStringLiteral("silent"),
+                                    QStringLiteral("Play no sound (a silent output stands in)."));
+    for (auto* o : {&dataOption, &serviceOption, &trainOption, &stationOption, &scriptOption,
+                    &statsOption, &stepOption, &silentOption}) {
+        parser.addOption(*o);
+    }
     parser.process(app);
 
     std::optional<std::string> dataArg;
@@ -70,12 +176,66 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
+    tressmoor::platform::AudioOptions audio;
+    audio.tryDevice = !parser.isSet(silentOption);
+    std::unique_ptr<tressmoor::sound::Mixer> mixer = tressmoor::platform::createMixer(audio);
+    tressmoor::platform::QtSettingsStore store;
+    DriveRunner runner(folder, *mixer, store);
+
+    tressmoor::view::DriveOptions drive;
+    if (parser.isSet(statsOption)) drive.frameStatsPath = parser.value(statsOption).toStdString();
+    if (parser.isSet(stepOption)) {
+        bool ok = false;
+        const double ms = parser.value(stepOption).toDouble(&ok);
+        if (!ok || ms < 1 || ms > 1000) {
+            std::cerr << "--step-ms takes a number of milliseconds from 1 to 1000" << std::endl;
+            return 64;
+        }
+        drive.fixedStepMs = ms;
+    }
+
+    if (parser.isSet(serviceOption)) {
+        bool ok = false;
+        const int service = parser.value(serviceOption).toInt(&ok);
+        if (!ok || service < 1 || service > 5) {
+            std::cerr << "--service takes a number from 1 to 5" << std::endl;
+            return 64;
+        }
+        auto choice = tressmoor::sim::ServiceChoice::forService(service - 1);
+        if (parser.isSet(trainOption)) applyTrainArgument(choice, parser.value(trainOption));
+        if (parser.isSet(stationOption)) choice.StartStation = parser.value(stationOption).toInt();
+        if (parser.isSet(scriptOption)) {
+            std::ifstream in(parser.value(scriptOption).toStdString(), std::ios::binary);
+            if (!in) {
+                std::cerr << "cannot read " << parser.value(scriptOption).toStdString()
+                          << std::endl;
+                return 64;
+            }
+            std::stringstream text;
+            text << in.rdbuf();
+            try {
+                drive.script = tressmoor::sim::parseScript(text.str());
+            } catch (const std::invalid_argument& e) {
+                std::cerr << e.what() << std::endl;
+                return 64;
+            }
+            drive.unattended = true;
+        }
+        return runner.run(choice, drive, {});
+    }
+
     tressmoor::app::TitleWindow title(folder);
-    QObject::connect(&title, &tressmoor::app::TitleWindow::serviceChosen, &title, [&](int) {
+    QObject::connect(&title, &tressmoor::app::TitleWindow::serviceChosen, &title, [&](int index) {
+        auto choice = tressmoor::sim::ServiceChoice::forService(index);
+        tressmoor::view::DriveOptions options = drive;
+        options.chosenAt = std::chrono::steady_clock::now();
         title.showProgress(QStringLiteral("Formを作成しています"));
-        QMessageBox::information(&title, QString::fromUtf8(kApplicationTitle),
-                                 QStringLiteral("運転画面は準備中です。"));
+        options.progress = [&title](const std::string& text) {
+            title.showProgress(QString::fromStdString(text));
+        };
+        runner.run(choice, options, [&title] { title.hide(); });
         title.hideProgress();
+        title.show();
     });
     title.show();
     return app.exec();

@@ -1,5 +1,6 @@
 #include "sim/driving_session.h"
 
+#include <chrono>
 #include <cmath>
 
 #include "data/rounding.h"
@@ -25,6 +26,8 @@ std::unique_ptr<DrivingSession> DrivingSession::create(const std::filesystem::pa
                                                        SessionSinks sinks) {
     LoadedService service =
         LoadService(programFolder, choice, platform.store, platform.random, sinks.progress);
+    if (sinks.progress) sinks.progress("運転台を描画しています");
+    if (sinks.panelBuilder) sinks.panelBuilder(service);
     SoundFolders folders{trainFolderOf(programFolder, choice), programFolder};
     sound::SoundSet sounds =
         LoadSounds(service.train.spec, service.line, folders, platform.mixer, sinks.progress,
@@ -148,7 +151,22 @@ void DrivingSession::beginFrame(long double dtMs, int fps) {
     route::placeRemainIndicator(route_, state_.stations.RemainingDistance);
 }
 
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+double microsecondsSince(SteadyClock::time_point& mark) {
+    const auto now = SteadyClock::now();
+    const double us = std::chrono::duration<double, std::micro>(now - mark).count();
+    mark = now;
+    return us;
+}
+
+}  // namespace
+
 void DrivingSession::endFrame() {
+    auto mark = SteadyClock::now();
+    timings_ = {};
     if (state_.video.StepEnabled && state_.Running) {
         vehicle::KeisanInputs in;
         in.dtMs = timing_.dtMs;
@@ -163,6 +181,7 @@ void DrivingSession::endFrame() {
         route::MotionStep(route_);
         route::UpdatePrecedingTrain(route_, timing_.dtMs);
     }
+    timings_.physicsUs = microsecondsSince(mark);
     if (!state_.Running) return;
 
     // The per-frame update: route, safety system, stations, then the doors, the engine, the
@@ -179,10 +198,13 @@ void DrivingSession::endFrame() {
     handleVehicleEvents();
     route::updateClips(route_);
     route::timecalc(state_.stations, state_.route.Clock);
+    timings_.updateUs = microsecondsSince(mark);
     sound::UpdateRunningSounds(runningSounds_, timing_.dtMs);
     calls_.kanko_queue_play(platform_.mixer, sounds_.callChannel(), service_.options.Kanko == 1);
     platform_.mixer.advance(static_cast<double>(timing_.dtMs));
+    timings_.soundUs = microsecondsSince(mark);
     UpdateStatusTexts({service_.line, service_.settings, service_.options}, state_);
+    timings_.updateUs += microsecondsSince(mark);
 }
 
 void DrivingSession::handleVehicleEvents() {

@@ -41,6 +41,16 @@ struct SessionSinks {
     /// Messages the desktop program shows in a message box and then carries on (a route video
     /// that cannot be opened).
     std::function<void(const std::string&)> notice;
+    /// Builds the cab panel's pictures once the data files are read and before the route video
+    /// and the sounds are opened; throws data::FatalError for a picture that cannot be made.
+    std::function<void(const LoadedService&)> panelBuilder;
+};
+
+/// Where the second half of the last frame spent its time, µs (for the frame statistics).
+struct FrameTimings {
+    double physicsUs = 0;  ///< the physics step
+    double updateUs = 0;   ///< the per-frame update without its sound steps
+    double soundUs = 0;    ///< the running sounds, the call queue and the mixer
 };
 
 /// One drive of one service. Created like the driving window: every data file is read, the
@@ -92,6 +102,8 @@ public:
     void setStripCells(const vehicle::StripCells& cells);
 
     const LoadedService& service() const { return service_; }
+    /// Time spent by the last endFrame.
+    const FrameTimings& lastFrameTimings() const { return timings_; }
     const SimState& state() const { return state_; }
     SimState& mutableState() { return state_; }
     const sound::SoundSet& sounds() const { return sounds_; }
@@ -115,6 +127,7 @@ private:
     sound::CallQueue calls_;
     route::FrameTiming timing_;
     std::array<sound::ChannelStatus, sound::kChannelCount> pausedChannels_{};
+    FrameTimings timings_;
 
     vehicle::VehicleContext vehicle_;
     route::RouteContext route_;

@@ -38,6 +38,7 @@ Script parseScript(std::string_view text) {
             throw std::invalid_argument("script line " + std::to_string(number) + ": " + why +
                                         ": " + raw);
         };
+        if (w.size() == 2 && w[1] == "quit") w.emplace_back();
         if (w.size() < 3) fail("expected '<seconds> <command> <argument>'");
         auto at = data::parseReal(w[0]);
         if (!at || *at < 0) fail("the time is not a number of seconds");
@@ -68,6 +69,19 @@ Script parseScript(std::string_view text) {
             c.kind = verb == "station" ? ScriptCommand::Kind::Station
                      : verb == "save"  ? ScriptCommand::Kind::Save
                                        : ScriptCommand::Kind::Load;
+        } else if (verb == "shot") {
+            // The rest of the line is the picture's path (it may hold spaces).
+            const auto start = line.find("shot") + 4;
+            std::string path(line.substr(start));
+            if (const auto hash = path.find(" #"); hash != std::string::npos) path.resize(hash);
+            path.erase(0, path.find_first_not_of(" \t"));
+            path.erase(path.find_last_not_of(" \t\r") + 1);
+            if (path.empty()) fail("shot needs a file name");
+            c.path = path;
+            c.kind = ScriptCommand::Kind::Shot;
+        } else if (verb == "quit") {
+            if (w.size() > 2 && !w[2].empty()) fail("quit takes no argument");
+            c.kind = ScriptCommand::Kind::Quit;
         } else {
             fail("unknown command '" + verb + "'");
         }

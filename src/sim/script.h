@@ -12,13 +12,14 @@ namespace tressmoor::sim {
 
 /// One scripted command.
 struct ScriptCommand {
-    enum class Kind { Key, KeyUp, Hold, Station, Save, Load };
+    enum class Kind { Key, KeyUp, Hold, Station, Save, Load, Shot, Quit };
     double atSeconds = 0;   ///< simulated seconds from the start of the run
     Kind kind = Kind::Key;
     input::KeyStroke key;   ///< Key, KeyUp, Hold
     double holdSeconds = 0; ///< Hold: how long the key stays down
     int number = 0;         ///< Station: station index; Save/Load: slot 1 … 3
     int line = 0;           ///< line of the script file, for messages
+    std::string path;       ///< Shot: where the picture is saved (PNG)
 };
 
 /// A parsed script, sorted by time (commands at the same time keep their file order).
@@ -28,8 +29,9 @@ struct Script {
 
 /// Parses script text: one command per line, "<seconds> <command>", where the command is
 /// `key <name>`, `keyup <name>`, `hold <name> <seconds>`, `station <index>`, `save <slot>` or
-/// `load <slot>`; key names as input::parseKeyName reads them. Blank lines and text after "#"
-/// are ignored. Throws std::invalid_argument naming the line on a malformed command.
+/// `load <slot>`, `shot <file.png>` (the driving window saves its picture; the headless runner
+/// has none) or `quit` (leave the drive); key names as input::parseKeyName reads them. Blank
+/// lines and text after "#" are ignored. Throws std::invalid_argument naming the line on a malformed command.
 Script parseScript(std::string_view text);
 
 }  // namespace tressmoor::sim

@@ -71,7 +71,7 @@ private:
 
     Channel* channel(int number);
     const Channel* channel(int number) const;
-    void emit(int number, const char* what);
+    void notifyEvent(int number, const char* what);
 
     std::array<Channel, kChannelCount> channels_;
     EventSink events_;

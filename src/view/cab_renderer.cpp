@@ -8,7 +8,7 @@ namespace tressmoor::view {
 
 CabRenderer::CabRenderer(const sim::LoadedService& service, const std::filesystem::path&,
                          const std::filesystem::path&)
-    : service_(service), panel_(sim::BuildPanelState(service.train.panel, service.train.spec)) {}
+    : service_(&service), panel_(sim::BuildPanelState(service.train.panel, service.train.spec)) {}
 
 vehicle::StripCells CabRenderer::stripCells() const { return {}; }
 
@@ -17,7 +17,7 @@ void CabRenderer::compose(QImage& target, const QImage* video, const sim::SimSta
     QPainter p(&target);
     p.fillRect(target.rect(), Qt::black);
     if (video != nullptr && !video->isNull()) {
-        p.drawImage(QRect(0, 0, service_.settings.ViewWidth, service_.settings.ViewHeight), *video);
+        p.drawImage(QRect(0, 0, service_->settings.ViewWidth, service_->settings.ViewHeight), *video);
     }
 }
 

@@ -50,6 +50,10 @@ public:
     CabRenderer(const sim::LoadedService& service, const std::filesystem::path& programFolder,
                 const std::filesystem::path& trainFolder);
 
+    /// Points the renderer at the service the session now owns (the one given at construction
+    /// may be a temporary of the loading).
+    void rebind(const sim::LoadedService& service) { service_ = &service; }
+
     /// The panel's sprites; the frame updates them before composing.
     sim::PanelState& panel() { return panel_; }
     const sim::PanelState& panel() const { return panel_; }
@@ -71,7 +75,7 @@ private:
     struct Picture {
         QImage image;  ///< ARGB32 premultiplied, colour key made transparent
     };
-    const sim::LoadedService& service_;
+    const sim::LoadedService* service_;
     sim::PanelState panel_;
     std::vector<Picture> panelPictures_;     ///< per panel sprite
     std::vector<sim::LinesideSprite> lineside_;

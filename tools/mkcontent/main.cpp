@@ -36,6 +36,7 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage: mkcontent --source <content dir> --out <program folder> [--no-video]\n"
+    "                 [--video-frames N]\n"
     "                 [--preview TRAIN FILE.png]...\n"
     "\n"
     "Copies every data file of the content folder into the program folder, then generates every\n"
@@ -45,6 +46,9 @@ constexpr const char* kUsage =
     "  --source DIR   folder with tressmoor.dat, the train files and the line files\n"
     "  --out DIR      program folder to fill (created when missing)\n"
     "  --no-video     skip the route videos (the slow part)\n"
+    "  --video-frames N\n"
+    "                 end the main route video after N frames and skip the clips (quick\n"
+    "                 content for tests)\n"
     "  --preview TRAIN FILE.png\n"
     "                 after generating, also write a composed picture of TRAIN's cab panel\n"
     "                 (needles, lamps and strips at a sample driving state)\n"
@@ -54,6 +58,7 @@ struct Options {
     fs::path source;
     fs::path out;
     bool video = true;
+    int videoFrames = 0;  ///< frames of the main video; 0 = the whole line, clips included
     std::vector<std::pair<std::string, fs::path>> previews;  ///< train file, picture to write
 };
 
@@ -120,6 +125,8 @@ Options parseOptions(int argc, char** argv) {
             i += 2;
         } else if (a == "--no-video") {
             o.video = false;
+        } else if (a == "--video-frames" && i + 1 < argc) {
+            o.videoFrames = std::max(1, std::atoi(argv[++i]));
         } else {
             throw std::invalid_argument("unknown or incomplete option \"" + a + "\"\n\n" + kUsage);
         }
@@ -198,9 +205,11 @@ int run(const Options& o) {
                                      std::cout << "  " << percent << " %\n" << std::flush;
                                      lastPercent = percent;
                                  }
-                             });
+                             },
+                             o.videoFrames);
         }
         for (const auto& [file, line] : content.lines) {
+            if (o.videoFrames > 0) break;
             for (const RouteClip& clip : routeClips(line)) {
                 const std::string name = content.settings.VideoFolder + clip.name + ".avi";
                 if (!rendered.insert(nameKey(name)).second) continue;

@@ -97,13 +97,13 @@ int routeVideoFrameCount(const data::LineData& line, int fps) {
 
 void renderRouteVideo(const data::LineData& line, int fps, int width, int height,
                       const std::filesystem::path& out,
-                      std::function<void(int done, int total)> progress) {
+                      std::function<void(int done, int total)> progress, int frameLimit) {
     checkArguments(fps, width, height);
     const int total = routeVideoFrameCount(line, fps);
     const RouteLayout layout = layoutFromLine(line, fps, total);
     const RouteWorld world(layout);
     renderFrames(
-        world, total, fps, width, height, out, progress,
+        world, frameLimit > 0 ? std::min(total, frameLimit) : total, fps, width, height, out, progress,
         [&](int i) { return layout.frameMetres[static_cast<std::size_t>(i)]; },
         [](int) { return std::optional<PassingTrain>(); });
 }

@@ -23,10 +23,10 @@ using VideoProgress = std::function<void(int done, int total)>;
 ///
 /// Needs a QGuiApplication (the station name boards are drawn with a Japanese font). The output is
 /// the same for the same line and arguments. Throws std::runtime_error when the file cannot be
-/// written.
+/// written. A `frameLimit` above 0 ends the video after that many frames (quick test content).
 void renderRouteVideo(const tressmoor::data::LineData& line, int fps, int width, int height,
                       const std::filesystem::path& out,
-                      std::function<void(int done, int total)> progress = {});
+                      std::function<void(int done, int total)> progress = {}, int frameLimit = 0);
 
 /// Frames of the route video: the last [SpeedUnit] frame, plus ten seconds.
 int routeVideoFrameCount(const tressmoor::data::LineData& line, int fps);

@@ -153,6 +153,12 @@ RunResult runService(const RunOptions& options) {
                 case sim::ScriptCommand::Kind::Load:
                     event("load " + std::to_string(c.number) + ": " + session->load(c.number));
                     break;
+                case sim::ScriptCommand::Kind::Shot:
+                    event("shot " + c.path + " (no picture without a window)");
+                    break;
+                case sim::ScriptCommand::Kind::Quit:
+                    endSeconds = now;
+                    break;
             }
         }
         std::erase_if(held, [&](const HeldKey& h) { return h.untilSeconds <= now; });

@@ -33,9 +33,23 @@ TEST(Script, ReadsEveryCommandSortedByTime) {
     EXPECT_EQ(s.commands[7].key.character, '#');
 }
 
+TEST(Script, ShotsKeepTheWholePathAndQuitTakesNothing) {
+    auto s = parseScript(
+        "2 shot /tmp/my shots/standing.png  # first picture\n"
+        "3 quit\n"
+        "1 shot a.png\n");
+    ASSERT_EQ(s.commands.size(), 3u);
+    EXPECT_EQ(s.commands[0].kind, ScriptCommand::Kind::Shot);
+    EXPECT_EQ(s.commands[0].path, "a.png");
+    EXPECT_EQ(s.commands[1].path, "/tmp/my shots/standing.png");
+    EXPECT_EQ(s.commands[2].kind, ScriptCommand::Kind::Quit);
+    EXPECT_DOUBLE_EQ(s.commands[2].atSeconds, 3.0);
+}
+
 TEST(Script, MalformedLinesNameTheLine) {
     for (const char* text : {"x key 8", "1 key", "1 press 8", "1 key F13", "1 save 4",
-                             "1 hold 3", "-1 key 8", "1 station -2", "1 key 8 9"}) {
+                             "1 hold 3", "-1 key 8", "1 station -2", "1 key 8 9", "1 shot",
+                             "1 quit now"}) {
         try {
             parseScript(std::string("\n") + text);
             ADD_FAILURE() << "accepted: " << text;

@@ -1,0 +1,541 @@
+#include "view/driving_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPainter>
+#include <QScreen>
+#include <QTimer>
+#include <QWindow>
+#include <chrono>
+#include <iostream>
+
+#include "data/settings_file.h"
+#include "sim/panel_state.h"
+#include "sim/status_text.h"
+#include "view/cab_renderer.h"
+#include "view/cab_view.h"
+#include "view/frame_pacer.h"
+
+namespace tressmoor::view {
+
+namespace {
+
+constexpr const char* kProgramTitle = "鉄道運転シミュレータ";
+constexpr const char* kPauseCaption = "一時停止(&S)";
+constexpr const char* kResumeCaption = "運転再開(&S)";
+constexpr const char* kSoundReinitFailed = "DirectSoundを初期化できませんでした。";
+/// How long an unattended run's message box stays before it closes itself, ms.
+constexpr int kUnattendedMessageMs = 1500;
+
+QString qs(const std::string& s) { return QString::fromStdString(s); }
+
+/// The driving key a Qt key stands for; Key::None for character keys.
+input::Key drivingKeyOf(int qtKey) {
+    using input::Key;
+    switch (qtKey) {
+        case Qt::Key_Backspace: return Key::Backspace;
+        case Qt::Key_ScrollLock: return Key::ScrollLock;
+        case Qt::Key_Escape: return Key::Esc;
+        case Qt::Key_Up: return Key::Up;
+        case Qt::Key_Down: return Key::Down;
+        case Qt::Key_Return:
+        case Qt::Key_Enter: return Key::Enter;
+        case Qt::Key_PageUp: return Key::PageUp;
+        case Qt::Key_PageDown: return Key::PageDown;
+        case Qt::Key_Space: return Key::Space;
+        default: break;
+    }
+    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F12) {
+        return static_cast<Key>(static_cast<int>(Key::F1) + (qtKey - Qt::Key_F1));
+    }
+    return Key::None;
+}
+
+/// The Qt key code of a driving key.
+int qtKeyOf(input::Key key) {
+    using input::Key;
+    switch (key) {
+        case Key::Backspace: return Qt::Key_Backspace;
+        case Key::ScrollLock: return Qt::Key_ScrollLock;
+        case Key::Esc: return Qt::Key_Escape;
+        case Key::Up: return Qt::Key_Up;
+        case Key::Down: return Qt::Key_Down;
+        case Key::Enter: return Qt::Key_Return;
+        case Key::PageUp: return Qt::Key_PageUp;
+        case Key::PageDown: return Qt::Key_PageDown;
+        case Key::Space: return Qt::Key_Space;
+        case Key::None: return 0;
+        default: break;
+    }
+    return Qt::Key_F1 + (static_cast<int>(key) - static_cast<int>(input::Key::F1));
+}
+
+/// The Qt key code a character is typed with (letters and digits have their own codes; the
+/// punctuation keys' codes are their characters).
+int qtKeyOfCharacter(char c) {
+    if (c >= 'a' && c <= 'z') return Qt::Key_A + (c - 'a');
+    return QChar::fromLatin1(c).toUpper().unicode();
+}
+
+bool isShiftOnly(Qt::KeyboardModifiers m) {
+    return (m & ~Qt::KeypadModifier) == Qt::ShiftModifier;
+}
+
+using SteadyClock = std::chrono::steady_clock;
+
+double usSince(SteadyClock::time_point start) {
+    return std::chrono::duration<double, std::micro>(SteadyClock::now() - start).count();
+}
+
+}  // namespace
+
+/// The route-video decoder with a stopwatch: how long the fetches of a frame took.
+class TimedVideoSource final : public route::VideoSource {
+public:
+    explicit TimedVideoSource(route::VideoSource& inner) : inner_(inner) {}
+    int open(const std::string& path) override { return inner_.open(path); }
+    int frameCount() const override { return inner_.frameCount(); }
+    bool fetch(int frame) override {
+        const auto start = SteadyClock::now();
+        const bool ok = inner_.fetch(frame);
+        spentUs_ += usSince(start);
+        return ok;
+    }
+    /// µs spent decoding since the last call.
+    double takeSpentUs() { return std::exchange(spentUs_, 0.0); }
+
+private:
+    route::VideoSource& inner_;
+    double spentUs_ = 0;
+};
+
+void showMessage(QWidget* parent, const QString& text, bool unattended) {
+    if (unattended) {
+        std::cerr << text.toStdString() << std::endl;
+        auto* box = new QMessageBox(QMessageBox::Information, QString::fromUtf8(kProgramTitle),
+                                    text, QMessageBox::Ok, parent);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+        QTimer::singleShot(kUnattendedMessageMs, box, &QWidget::close);
+        return;
+    }
+    QMessageBox box(QMessageBox::Information, QString::fromUtf8(kProgramTitle), text,
+                    QMessageBox::Ok, parent);
+    box.exec();
+}
+
+DrivingWindow::DrivingWindow(const std::filesystem::path& programFolder,
+                             const sim::ServiceChoice& choice, sound::Mixer& mixer,
+                             data::SettingsStore& store, DriveOptions options)
+    : programFolder_(programFolder),
+      mixer_(mixer),
+      store_(store),
+      options_(std::move(options)),
+      random_(data::clockSeed()),
+      video_(std::make_unique<TimedVideoSource>(decoder_)) {
+    setWindowTitle(QString::fromUtf8(kProgramTitle));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+
+    sim::SessionSinks sinks;
+    sinks.progress = options_.progress;
+    sinks.notice = [this](const std::string& text) {
+        showMessage(this, qs(text), options_.unattended);
+    };
+    const std::filesystem::path trainFolder = sim::trainFolderOf(programFolder, choice);
+    sinks.panelBuilder = [this, programFolder, trainFolder](const sim::LoadedService& service) {
+        renderer_ = std::make_unique<CabRenderer>(service, programFolder, trainFolder);
+    };
+    session_ = sim::DrivingSession::create(programFolder, choice,
+                                           {mixer_, *video_, store_, random_}, std::move(sinks));
+    renderer_->rebind(session_->service());
+    session_->setStripCells(renderer_->stripCells());
+
+    view_ = new CabView(this);
+    setCentralWidget(view_);
+    connect(view_, &CabView::pressed, this, &DrivingWindow::onViewPressed);
+    connect(view_, &CabView::doubleClicked, this, [this](QPointF) { toggleFullScreen(); });
+    buildMenus();
+
+    pacer_ = new FramePacer([this](long double dtMs, int fps) { frame(dtMs, fps); },
+                            [this] { return session_ && session_->state().Running && !closed_; },
+                            this);
+    pacer_->setFixedStep(options_.fixedStepMs);
+
+    if (!options_.frameStatsPath.empty()) {
+        stats_ = std::fopen(options_.frameStatsPath.string().c_str(), "w");
+        if (stats_ != nullptr) {
+            std::fputs("frame,dt_ms,decode_us,compose_us,present_us,physics_update_us,sound_us\n",
+                       stats_);
+        } else {
+            std::cerr << "cannot write " << options_.frameStatsPath.string() << std::endl;
+        }
+    }
+
+    // The client area is the picture's logical size; the window starts at the screen's top left.
+    resize(kWindowWidth, kWindowHeight + menuBar()->sizeHint().height());
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().topLeft());
+    }
+}
+
+DrivingWindow::~DrivingWindow() {
+    if (stats_ != nullptr) std::fclose(stats_);
+}
+
+void DrivingWindow::buildMenus() {
+    const auto& settings = session_->service().settings;
+    auto caption = [](const std::optional<std::string>& fromFile, const char* fallback) {
+        return fromFile ? qs(*fromFile) : QString::fromUtf8(fallback);
+    };
+    QMenu* start = menuBar()->addMenu(caption(settings.StartCaption, "Start"));
+    startAction_ = start->addAction(QString::fromUtf8(kPauseCaption));
+    connect(startAction_, &QAction::triggered, this, [this] { setPaused(!paused()); });
+
+    moveMenu_ = menuBar()->addMenu(caption(settings.MoveCaption, "Move"));
+    for (const auto& item : session_->service().moveMenu) {
+        QAction* a = moveMenu_->addAction(qs(item.caption));
+        a->setObjectName(qs(item.name));
+        const int station = item.station;
+        connect(a, &QAction::triggered, this, [this, station] {
+            if (session_) session_->StationClick(station);
+        });
+    }
+    // The display, controller and save menus are filled by their own features.
+    menuBar()->addMenu(caption(settings.DisplayCaption, "Display"));
+    menuBar()->addMenu(caption(settings.ControlCaption, "Controller(&C)"));
+    menuBar()->addMenu(caption(settings.SaveCaption, "Save(&S)"));
+}
+
+void DrivingWindow::startDriving() {
+    pacer_->start();
+}
+
+bool DrivingWindow::paused() const { return session_ && !session_->state().Running; }
+
+void DrivingWindow::setPaused(bool pause) {
+    if (!session_ || pause == paused()) return;
+    session_->setPaused(pause);
+    startAction_->setText(QString::fromUtf8(pause ? kResumeCaption : kPauseCaption));
+    if (pause) presentPaused();
+}
+
+void DrivingWindow::presentPaused() {
+    // While paused the route view shows the line's pause picture over the last panel.
+    if (!canDraw()) return;
+    const QImage& picture = renderer_->pausedPicture();
+    QImage video;
+    if (picture.isNull() && decoder_.pixels() != nullptr) {
+        video = QImage(decoder_.pixels(), decoder_.width(), decoder_.height(), decoder_.stride(),
+                       QImage::Format_RGB32);
+    }
+    const auto& o = session_->service().options;
+    renderer_->compose(view_->backBuffer(), picture.isNull() ? &video : &picture,
+                       session_->state(), {o.Moji == 1, o.Information == 0, o.Tunnel == 1});
+    view_->repaint();
+}
+
+QRect DrivingWindow::backRect() { return QRect(1156, 768, 42, 26); }
+
+bool DrivingWindow::canDraw() const {
+    const QWindow* w = windowHandle();
+    return isVisible() && !isMinimized() && w != nullptr && w->isExposed();
+}
+
+void DrivingWindow::frame(long double dtMs, int fps) {
+    if (!session_ || closed_ || !session_->state().Running) return;
+    runDueCommands();
+    if (closed_ || !session_->state().Running) return;
+    auto& s = *session_;
+    s.setHeldKeys(heldKeys_.contains(Qt::Key_3), heldKeys_.contains(Qt::Key_6),
+                  heldKeys_.contains(Qt::Key_4));
+    video_->takeSpentUs();
+    s.beginFrame(dtMs, fps);
+    const double decodeUs = video_->takeSpentUs();
+    const auto& service = s.service();
+    sim::UpdatePanelState(renderer_->panel(), service.train.panel, service.train.spec, s.state(),
+                          service.options.Tunnel == 1);
+    ++frames_;
+    drivenMs_ += static_cast<double>(dtMs);
+
+    if (!canDraw()) {
+        // Nothing can be shown: this frame loses its physics step.
+        if (stats_ != nullptr) {
+            std::fprintf(stats_, "%lld,%.3f,%.1f,0,0,0,0\n", frames_, static_cast<double>(dtMs),
+                         decodeUs);
+        }
+        return;
+    }
+    auto start = SteadyClock::now();
+    QImage video;
+    if (decoder_.pixels() != nullptr) {
+        video = QImage(decoder_.pixels(), decoder_.width(), decoder_.height(), decoder_.stride(),
+                       QImage::Format_RGB32);
+    }
+    const auto& o = service.options;
+    QImage& buffer = view_->backBuffer();
+    renderer_->compose(buffer, video.isNull() ? nullptr : &video, s.state(),
+                       {o.Moji == 1, o.Information == 0, o.Tunnel == 1});
+    {
+        QPainter p(&buffer);
+        const QRect r = backRect();
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(QColor(200, 200, 200), 1));
+        p.setBrush(QColor(40, 40, 48));
+        p.drawRoundedRect(r, 4, 4);
+        QFont f = p.font();
+        f.setPixelSize(15);
+        p.setFont(f);
+        p.setPen(Qt::white);
+        p.drawText(r, Qt::AlignCenter, QStringLiteral("戻る"));
+    }
+    const double composeUs = usSince(start);
+
+    // Leaving: the window fades out over 51 frames (at once with visual effects off).
+    bool closeNow = false;
+    if (fadeLevel_ > 0) {
+        if (o.Tunnel == 1) fadeLevel_ = 256;
+        setOpacity((255 - fadeLevel_ % 256) / 255.0);
+        fadeLevel_ += 5;
+        if (fadeLevel_ > 255) {
+            fadeLevel_ = 0;
+            closeNow = true;
+        }
+    }
+    start = SteadyClock::now();
+    view_->repaint();
+    const double presentUs = usSince(start);
+    updateCaption();
+    if (!firstPresented_) {
+        firstPresented_ = true;
+        if (stats_ != nullptr && options_.chosenAt != SteadyClock::time_point{}) {
+            std::cerr << "tressmoor: first frame presented "
+                      << static_cast<long long>(usSince(options_.chosenAt) / 1000.0)
+                      << " ms after the service was chosen" << std::endl;
+        }
+    }
+
+    s.endFrame();
+    if (stats_ != nullptr) {
+        const auto& t = s.lastFrameTimings();
+        std::fprintf(stats_, "%lld,%.3f,%.1f,%.1f,%.1f,%.1f,%.1f\n", frames_,
+                     static_cast<double>(dtMs), decodeUs, composeUs, presentUs,
+                     t.physicsUs + t.updateUs, t.soundUs);
+    }
+    if (closeNow) close();
+}
+
+void DrivingWindow::updateCaption() {
+    const std::string& caption = session_->state().stations.WindowCaption;
+    if (!caption.empty()) {
+        const QString title = qs(caption);
+        if (windowTitle() != title) setWindowTitle(title);
+    }
+}
+
+void DrivingWindow::runDueCommands() {
+    for (auto it = scriptHeld_.begin(); it != scriptHeld_.end();) {
+        if (it->untilMs <= drivenMs_) {
+            sendKey(it->key, false, true);
+            it = scriptHeld_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    if (!options_.script) return;
+    const auto& commands = options_.script->commands;
+    while (nextCommand_ < commands.size() && commands[nextCommand_].atSeconds * 1000.0 <= drivenMs_) {
+        const sim::ScriptCommand& c = commands[nextCommand_++];
+        using Kind = sim::ScriptCommand::Kind;
+        switch (c.kind) {
+            case Kind::Key:
+                // A character is typed (pressed and let go); a driving key stays down until its
+                // keyup, as F2 must.
+                sendKey(c.key, true, c.key.key == input::Key::None);
+                break;
+            case Kind::KeyUp:
+                sendKey(c.key, false, true);
+                break;
+            case Kind::Hold:
+                sendKey(c.key, true, false);
+                scriptHeld_.push_back({c.key, drivenMs_ + c.holdSeconds * 1000.0});
+                break;
+            case Kind::Station:
+                session_->StationClick(c.number);
+                break;
+            case Kind::Save:
+                showMessage(this, qs(session_->save(c.number)), options_.unattended);
+                break;
+            case Kind::Load: {
+                const std::string message = session_->load(c.number);
+                if (!message.empty()) showMessage(this, qs(message), options_.unattended);
+                break;
+            }
+            case Kind::Shot: {
+                const QImage shot = composeShot();
+                if (!shot.save(QString::fromStdString(c.path), "PNG")) {
+                    std::cerr << "cannot save the picture " << c.path << std::endl;
+                    scriptStatus_ = 1;
+                }
+                break;
+            }
+            case Kind::Quit:
+                close();
+                return;
+        }
+        if (closed_) return;
+    }
+}
+
+void DrivingWindow::sendKey(const input::KeyStroke& stroke, bool press, bool release) {
+    int code = 0;
+    QString text;
+    if (stroke.key != input::Key::None) {
+        code = qtKeyOf(stroke.key);
+        if (stroke.key == input::Key::Space) text = QStringLiteral(" ");
+        if (stroke.key == input::Key::Enter) text = QStringLiteral("\r");
+    } else {
+        code = qtKeyOfCharacter(stroke.character);
+        text = QString(QChar::fromLatin1(stroke.character));
+    }
+    const Qt::KeyboardModifiers mods = stroke.shift ? Qt::ShiftModifier : Qt::NoModifier;
+    if (press) {
+        QKeyEvent down(QEvent::KeyPress, code, mods, text);
+        QCoreApplication::sendEvent(this, &down);
+    }
+    if (release) {
+        QKeyEvent up(QEvent::KeyRelease, code, mods, text);
+        QCoreApplication::sendEvent(this, &up);
+    }
+}
+
+void DrivingWindow::keyPressEvent(QKeyEvent* e) {
+    if (!session_) return;
+    const bool shift = isShiftOnly(e->modifiers());
+    const bool plain = (e->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (e->key() == Qt::Key_F11 && plain) {
+        // Plain F11 switches full screen; Shift+F11 stays the driving key.
+        if (!e->isAutoRepeat()) toggleFullScreen();
+        return;
+    }
+    if (!e->isAutoRepeat()) heldKeys_.insert(e->key());
+    const input::Key key = drivingKeyOf(e->key());
+    if (key != input::Key::None) {
+        session_->keyDown(key, shift);
+        return;
+    }
+    const QString text = e->text();
+    if (text.size() == 1 && text[0].unicode() >= 0x20 && text[0].unicode() < 0x7f) {
+        session_->keyPress(static_cast<char>(text[0].unicode()));
+        return;
+    }
+    QMainWindow::keyPressEvent(e);
+}
+
+void DrivingWindow::keyReleaseEvent(QKeyEvent* e) {
+    if (e->isAutoRepeat() || !session_) return;
+    heldKeys_.erase(e->key());
+    const input::Key key = drivingKeyOf(e->key());
+    if (key != input::Key::None) session_->keyUp(key);
+}
+
+void DrivingWindow::wheelEvent(QWheelEvent* e) {
+    if (!session_) return;
+    // 120 eighths of a degree make one notch; turning away from the driver is a step to brake.
+    wheelRemainder_ += e->angleDelta().y();
+    const int steps = wheelRemainder_ / 120;
+    wheelRemainder_ -= steps * 120;
+    if (steps != 0) session_->wheel(-steps);
+    e->accept();
+}
+
+void DrivingWindow::onViewPressed(QPointF logical, Qt::MouseButton button) {
+    if (button != Qt::LeftButton) return;
+    if (backRect().contains(logical.toPoint())) {
+        BackClick();
+        return;
+    }
+    // A click on the route view resumes a paused drive.
+    if (logical.x() < kCabViewWidth && paused()) setPaused(false);
+}
+
+void DrivingWindow::BackClick() {
+    // Paused, no frame would run the fade: leave at once.
+    if (paused()) {
+        close();
+        return;
+    }
+    if (fadeLevel_ == 0) fadeLevel_ = 1;
+}
+
+void DrivingWindow::toggleFullScreen() {
+    if (isFullScreen()) {
+        showNormal();
+        if (!normalGeometry_.isEmpty()) restoreGeometry(normalGeometry_);
+    } else {
+        normalGeometry_ = saveGeometry();
+        showFullScreen();
+    }
+}
+
+void DrivingWindow::changeEvent(QEvent* e) {
+    if (e->type() == QEvent::WindowStateChange) {
+        // Settle the new size before the next frame is composed for it.
+        view_->backBuffer();
+    }
+    QMainWindow::changeEvent(e);
+}
+
+void DrivingWindow::setOpacity(double opacity) {
+    // Platforms without window opacity (the offscreen one) fade nothing and say so every call.
+    static const bool supported = QGuiApplication::platformName() != QLatin1String("offscreen");
+    if (supported) setWindowOpacity(opacity);
+}
+
+QImage DrivingWindow::composeShot() {
+    QImage shot(kWindowWidth, kWindowHeight, QImage::Format_RGB32);
+    shot.fill(Qt::black);
+    if (!session_) return shot;
+    QImage video;
+    const QImage* source = nullptr;
+    if (paused() && !renderer_->pausedPicture().isNull()) {
+        source = &renderer_->pausedPicture();
+    } else if (decoder_.pixels() != nullptr) {
+        video = QImage(decoder_.pixels(), decoder_.width(), decoder_.height(), decoder_.stride(),
+                       QImage::Format_RGB32);
+        source = &video;
+    }
+    const auto& o = session_->service().options;
+    renderer_->compose(shot, source, session_->state(),
+                       {o.Moji == 1, o.Information == 0, o.Tunnel == 1});
+    return shot;
+}
+
+void DrivingWindow::closeEvent(QCloseEvent* e) {
+    e->accept();
+    if (closed_) return;
+    closed_ = true;
+    pacer_->stop();
+    // Release the drive's sounds, then start the sound output afresh for the next drive.
+    data::UserOptions options;
+    if (session_) {
+        options = session_->service().options;
+        for (int c = 0; c < sound::kChannelCount; ++c) {
+            if (mixer_.hasWave(c)) mixer_.Stop(c);
+        }
+        session_.reset();
+    }
+    if (!mixer_.reinitialise()) {
+        showMessage(this, QString::fromUtf8(kSoundReinitFailed), options_.unattended);
+        std::exit(1);
+    }
+    data::WriteUserOptions(store_, options);
+    setOpacity(1.0);
+    emit finished();
+}
+
+}  // namespace tressmoor::view

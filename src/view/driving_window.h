@@ -1,0 +1,150 @@
+// DrivingWindow: the window a service is driven in — the cab view with its panel and labels, the
+// frame loop, keys and mouse, pausing, full screen, the fade-out on leaving, scripted runs.
+#pragma once
+
+#include <QMainWindow>
+#include <QPointF>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+
+#include "data/random_source.h"
+#include "data/settings_store.h"
+#include "platform/ffmpeg_video_source.h"
+#include "sim/driving_session.h"
+#include "sim/script.h"
+#include "sim/service.h"
+#include "sound/mixer.h"
+
+class QAction;
+class QMenu;
+
+namespace tressmoor::view {
+
+class CabRenderer;
+class CabView;
+class FramePacer;
+class TimedVideoSource;
+
+/// How a drive is run besides the user's own input.
+struct DriveOptions {
+    /// Commands played at their times (seconds of driven time from the first frame).
+    std::optional<sim::Script> script;
+    /// One CSV row per processed frame: dtMs and where the frame's time went.
+    std::filesystem::path frameStatsPath;
+    /// Frames back to back with this length instead of real time (reproducible runs).
+    std::optional<long double> fixedStepMs;
+    /// Messages are also written to stderr and close by themselves after a moment, so that a
+    /// scripted run never waits for a click.
+    bool unattended = false;
+    /// When the service was chosen; with frame statistics the time to the first picture is
+    /// written to stderr.
+    std::chrono::steady_clock::time_point chosenAt{};
+    /// Loading progress texts, in order.
+    std::function<void(const std::string&)> progress;
+};
+
+/// Shows `text` in a message box (the program's title as caption). In unattended runs the text
+/// also goes to stderr and the box closes by itself after a moment.
+void showMessage(QWidget* parent, const QString& text, bool unattended);
+
+/// The driving window of one drive. Created ready to drive; closing it (the back picture, a
+/// script's `quit`, the window's close button) ends the drive and releases its sounds.
+class DrivingWindow final : public QMainWindow {
+    Q_OBJECT
+public:
+    /// Reads every data file, builds the panel, opens the route video, loads the sounds and puts
+    /// the train at its start station. Throws data::FatalError with the message to show when a
+    /// data file or picture is wrong; nothing is left half-loaded.
+    DrivingWindow(const std::filesystem::path& programFolder, const sim::ServiceChoice& choice,
+                  sound::Mixer& mixer, data::SettingsStore& store, DriveOptions options);
+    ~DrivingWindow() override;
+
+    /// The drive; released when the window closes.
+    sim::DrivingSession& session() { return *session_; }
+    const CabRenderer& renderer() const { return *renderer_; }
+    CabView* cabView() const { return view_; }
+
+    /// Starts the frame loop (driving starts running).
+    void startDriving();
+    /// Pause (true) or resume (false), as the Start menu does.
+    void setPaused(bool paused);
+    bool paused() const;
+    /// Leaves the drive: the window fades out (unless visual effects are off) and closes.
+    void BackClick();
+    /// Full screen on or off (plain F11, a double click on the view).
+    void toggleFullScreen();
+
+    /// Composes the present state into a kWindowWidth × kWindowHeight picture (logical size).
+    QImage composeShot();
+    /// Frames processed so far and the driven time they covered.
+    long long framesProcessed() const { return frames_; }
+    double drivenSeconds() const { return drivenMs_ / 1000.0; }
+    /// The exit status a scripted run should end with (0, or 1 after a failed shot).
+    int scriptStatus() const { return scriptStatus_; }
+
+    /// The rectangle of the back picture, in logical picture coordinates.
+    static QRect backRect();
+
+signals:
+    /// The drive has ended and the window is closed.
+    void finished();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void frame(long double dtMs, int fps);
+    bool canDraw() const;
+    void runDueCommands();
+    void sendKey(const input::KeyStroke& stroke, bool press, bool release);
+    void presentPaused();
+    void buildMenus();
+    void updateCaption();
+    void writeStatsRow(long double dtMs, double composeUs, double presentUs);
+    void onViewPressed(QPointF logical, Qt::MouseButton button);
+    void setOpacity(double opacity);
+
+    std::filesystem::path programFolder_;
+    sound::Mixer& mixer_;
+    data::SettingsStore& store_;
+    DriveOptions options_;
+    data::SeededRandom random_;
+    platform::FfmpegVideoSource decoder_;
+    std::unique_ptr<TimedVideoSource> video_;
+    std::unique_ptr<CabRenderer> renderer_;
+    std::unique_ptr<sim::DrivingSession> session_;
+    CabView* view_ = nullptr;
+    FramePacer* pacer_ = nullptr;
+    QAction* startAction_ = nullptr;
+    QMenu* moveMenu_ = nullptr;
+
+    std::set<int> heldKeys_;  ///< Qt key codes held down
+    int wheelRemainder_ = 0;  ///< 1/8 degree steps of the wheel not yet turned into a notch
+    int fadeLevel_ = 0;       ///< 0 = no fade; else the present fade step
+    bool firstPresented_ = false;
+    bool closed_ = false;
+    QByteArray normalGeometry_;
+
+    long long frames_ = 0;
+    double drivenMs_ = 0;
+    std::size_t nextCommand_ = 0;
+    struct HeldScriptKey {
+        input::KeyStroke key;
+        double untilMs;
+    };
+    std::vector<HeldScriptKey> scriptHeld_;
+    int scriptStatus_ = 0;
+    std::FILE* stats_ = nullptr;
+};
+
+}  // namespace tressmoor::view

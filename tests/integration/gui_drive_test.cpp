@@ -1,0 +1,164 @@
+// Each sample service driven for half a minute in the real driving window (offscreen), with a
+// script that takes a picture standing and one running; the pictures are judged region by region.
+#include <gtest/gtest.h>
+
+#include <QColor>
+#include <QImage>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+#include "data/path_resolver.h"
+#include "data/train_file.h"
+#include "sim/service.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+/// A folder of generated sample content shared by every case (the route video cut short).
+class GuiDriveTest : public ::testing::TestWithParam<int> {
+protected:
+    static void SetUpTestSuite() {
+        root_ = fs::temp_directory_path() / ("tressmoor_gui_" + std::to_string(::getpid()));
+        fs::create_directories(root_);
+        QProcess mk;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        mk.setProcessEnvironment(env);
+        mk.start(MKCONTENT_EXE, {"--source", TRESSMOOR_CONTENT_DIR, "--out",
+                                 QString::fromStdString((root_ / "data").string()),
+                                 "--video-frames", "1500"});
+        generated_ = mk.waitForFinished(600000) && mk.exitStatus() == QProcess::NormalExit &&
+                     mk.exitCode() == 0;
+        if (!generated_) std::cerr << mk.readAllStandardError().toStdString();
+    }
+    static void TearDownTestSuite() {
+        std::error_code ec;
+        fs::remove_all(root_, ec);
+    }
+
+    struct Drive {
+        int exitCode = -1;
+        std::string stderrText;
+        QImage standing;
+        QImage running;
+        fs::path stats;
+    };
+
+    /// Drives service `service` with a script: pictures at 1 s and 29 s; power from 14 s.
+    static Drive drive(int service) {
+        const fs::path dir = root_ / ("service" + std::to_string(service));
+        fs::create_directories(dir);
+        const fs::path script = dir / "drive.txt";
+        {
+            std::ofstream out(script);
+            out << "1 shot " << (dir / "standing.png").string() << "\n"
+                << "14 key 5\n14.2 key 8\n14.4 key 8\n14.6 key 8\n14.8 key 8\n15.0 key 8\n"
+                << "20 hold 3 0.5\n"
+                << "29 shot " << (dir / "running.png").string() << "\n"
+                << "30 quit\n";
+        }
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("HOME", QString::fromStdString(dir.string()));  // a fresh settings store
+        env.insert("XDG_CONFIG_HOME", QString::fromStdString((dir / "config").string()));
+        p.setProcessEnvironment(env);
+        Drive d;
+        d.stats = dir / "frames.csv";
+        p.start(TRESSMOOR_EXE,
+                {"--data", QString::fromStdString((root_ / "data").string()), "--service",
+                 QString::number(service), "--script", QString::fromStdString(script.string()),
+                 "--step-ms", "16.667", "--silent", "--frame-stats",
+                 QString::fromStdString(d.stats.string())});
+        if (!p.waitForFinished(600000)) {
+            p.kill();
+            return d;
+        }
+        d.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+        d.stderrText = p.readAllStandardError().toStdString();
+        d.standing.load(QString::fromStdString((dir / "standing.png").string()));
+        d.running.load(QString::fromStdString((dir / "running.png").string()));
+        return d;
+    }
+
+    /// Pixels of `r` that differ between the two pictures by more than a faint shade.
+    static int changedPixels(const QImage& a, const QImage& b, const QRect& r) {
+        int n = 0;
+        for (int y = r.top(); y <= r.bottom(); ++y) {
+            for (int x = r.left(); x <= r.right(); ++x) {
+                const QColor ca = a.pixelColor(x, y), cb = b.pixelColor(x, y);
+                if (std::abs(ca.red() - cb.red()) + std::abs(ca.green() - cb.green()) +
+                        std::abs(ca.blue() - cb.blue()) > 30)
+                    ++n;
+            }
+        }
+        return n;
+    }
+
+    static double meanLuma(const QImage& img, const QRect& r) {
+        double sum = 0;
+        for (int y = r.top(); y <= r.bottom(); y += 2) {
+            for (int x = r.left(); x <= r.right(); x += 2) sum += qGray(img.pixel(x, y));
+        }
+        return sum / ((r.width() / 2.0) * (r.height() / 2.0));
+    }
+
+    static inline fs::path root_;
+    static inline bool generated_ = false;
+};
+
+TEST_P(GuiDriveTest, ServiceDrivesInTheWindowAndItsPicturesShowIt) {
+    ASSERT_TRUE(generated_);
+    const int service = GetParam();
+    const Drive d = drive(service);
+    ASSERT_EQ(d.exitCode, 0) << d.stderrText;
+    ASSERT_FALSE(d.standing.isNull());
+    ASSERT_FALSE(d.running.isNull());
+    EXPECT_EQ(d.standing.size(), QSize(1202, 801));
+
+    const auto choice = tressmoor::sim::ServiceChoice::forService(service - 1);
+    const auto train = tressmoor::data::LoadTrainFile(root_ / "data", choice.TrainFile);
+    const auto& panel = train.panel;
+
+    // The route view shows the video, not black, standing and running.
+    EXPECT_GT(meanLuma(d.standing, QRect(0, 0, 800, 400)), 25.0);
+    EXPECT_GT(meanLuma(d.running, QRect(0, 0, 800, 400)), 25.0);
+    // Running, the view ahead has moved on.
+    EXPECT_GT(changedPixels(d.standing, d.running, QRect(0, 0, 800, 400)), 5000);
+
+    // The speedometer's needle turned.
+    const auto& sp = panel.Needle_Speed;
+    ASSERT_FALSE(sp.file.empty());
+    EXPECT_GT(changedPixels(d.standing, d.running, QRect(sp.x, sp.y, sp.width, sp.height)), 40);
+    // The speed label changed; the clock label too.
+    EXPECT_GT(changedPixels(d.standing, d.running, QRect(836, 646, 166, 30)), 30);
+    EXPECT_GT(changedPixels(d.standing, d.running, QRect(1040, 763, 110, 30)), 10);
+    // The power lamp is lit while powering and dark standing.
+    const auto& lamp = panel.Lamp_Power;
+    if (!lamp.file.empty()) {
+        const QImage picture(QString::fromStdString(
+            tressmoor::data::resolveDataPath(root_ / "data", lamp.file).string()));
+        ASSERT_FALSE(picture.isNull());
+        EXPECT_GT(changedPixels(d.standing, d.running,
+                                QRect(lamp.x, lamp.y, picture.width(), picture.height())),
+                  picture.width() * picture.height() / 4);
+    }
+
+    // One statistics row per frame: about 30 s of 16.667 ms frames.
+    std::ifstream stats(d.stats);
+    std::string header;
+    std::getline(stats, header);
+    EXPECT_EQ(header, "frame,dt_ms,decode_us,compose_us,present_us,physics_update_us,sound_us");
+    int rows = 0;
+    for (std::string row; std::getline(stats, row);) ++rows;
+    EXPECT_NEAR(rows, 1800, 5);
+}
+
+INSTANTIATE_TEST_SUITE_P(AllServices, GuiDriveTest, ::testing::Values(1, 2, 3, 4, 5));
+
+}  // namespace

@@ -1,0 +1,68 @@
+// The cab view's letterboxing: one transform presents the picture and maps clicks back.
+#include "view/cab_view.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "view/cab_renderer.h"
+
+namespace tressmoor::view {
+namespace {
+
+class CabViewTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        static int argc = 1;
+        static char name[] = "view_tests";
+        static char* argv[] = {name, nullptr};
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        if (QApplication::instance() == nullptr) new QApplication(argc, argv);
+    }
+};
+
+TEST_F(CabViewTest, AtItsOwnSizeThePictureFillsTheViewOneToOne) {
+    CabView view;
+    view.resize(kWindowWidth, kWindowHeight);
+    EXPECT_EQ(view.backBuffer().size(), QSize(kWindowWidth, kWindowHeight));
+    EXPECT_DOUBLE_EQ(view.bufferScale(), 1.0);
+    EXPECT_EQ(view.toLogical(QPointF(0, 0)), QPointF(0, 0));
+    EXPECT_EQ(view.toLogical(QPointF(1201, 800)), QPointF(1201, 800));
+}
+
+TEST_F(CabViewTest, AWideViewGetsBarsLeftAndRightAndClicksMapBack) {
+    CabView view;
+    // Height limits: scale 2, picture 2404 wide, bars of (2804 − 2404) / 2 = 200 px.
+    view.resize(2804, 1602);
+    const QImage& buffer = view.backBuffer();
+    EXPECT_EQ(buffer.size(), QSize(2404, 1602));
+    EXPECT_DOUBLE_EQ(view.bufferScale(), 2.0);
+    EXPECT_FALSE(view.toLogical(QPointF(199, 600)).has_value());
+    EXPECT_FALSE(view.toLogical(QPointF(2605, 600)).has_value());
+    const auto p = view.toLogical(QPointF(200 + 300, 400));
+    ASSERT_TRUE(p.has_value());
+    EXPECT_DOUBLE_EQ(p->x(), 150.0);
+    EXPECT_DOUBLE_EQ(p->y(), 200.0);
+    // The transform used to present is the one that maps back.
+    EXPECT_EQ(view.transform().map(QPointF(150, 200)), QPointF(500, 400));
+}
+
+TEST_F(CabViewTest, ATallViewGetsBarsAboveAndBelowAndPressesReportLogicalPlaces) {
+    CabView view;
+    view.resize(601, 1000);  // width limits: scale 0.5, picture 400.5 high
+    view.show();
+    QSignalSpy pressed(&view, &CabView::pressed);
+    const qreal top = (1000 - 400.5) / 2;
+    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(300, 10));  // on the bar
+    EXPECT_EQ(pressed.count(), 0);
+    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(300, static_cast<int>(top + 100)));
+    ASSERT_EQ(pressed.count(), 1);
+    const QPointF logical = pressed.front().front().toPointF();
+    EXPECT_NEAR(logical.x(), 600.0, 0.01);
+    EXPECT_NEAR(logical.y(), (static_cast<int>(top + 100) - top) * 2, 0.01);
+}
+
+}  // namespace
+}  // namespace tressmoor::view
