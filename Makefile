@@ -44,7 +44,7 @@ $(BENCHBUILD)/build.ninja:
 
 bench: deps $(BENCHBUILD)/build.ninja
 	cmake --build $(BENCHBUILD) -j $(JOBS)
-	@scripts/run-benchmarks $(BENCHBUILD)
+	@scripts/run-benchmarks $(BENCHBUILD) $(DATA)
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

@@ -22,16 +22,17 @@ namespace sound = tressmoor::sound;
 namespace data = tressmoor::data;
 namespace route = tressmoor::route;
 
-/// The sample program folder: TRESSMOOR_PROGDATA, or /tmp/progdata.
+/// The sample program folder: TRESSMOOR_PROGDATA (set by scripts/run-benchmarks), or
+/// build/data.
 std::filesystem::path programFolder() {
     const char* env = std::getenv("TRESSMOOR_PROGDATA");
-    return env != nullptr ? std::filesystem::path(env) : std::filesystem::path("/tmp/progdata");
+    return env != nullptr ? std::filesystem::path(env) : std::filesystem::path("build/data");
 }
 
 void BM_RunningSoundsFrame(benchmark::State& bench) {
     const auto folder = programFolder();
     if (!std::filesystem::exists(folder / "line_kelvane1.dat")) {
-        bench.SkipWithError("no sample program folder (set TRESSMOOR_PROGDATA)");
+        bench.SkipWithError("no sample program folder (make content, or set TRESSMOOR_PROGDATA)");
         return;
     }
     sound::MemoryMixer mixer;
@@ -52,11 +53,13 @@ void BM_RunningSoundsFrame(benchmark::State& bench) {
     const auto& service = session->service();
     const auto& line = service.line;
     std::string command;
+    vehicle::VehicleContext rules(service.train.spec, service.settings, mixer, s.vehicle, s.load);
     sound::RunningSoundContext c{.spec = service.train.spec,
                                  .line = line,
                                  .sounds = session->sounds(),
                                  .mixer = mixer,
                                  .vehicle = s.vehicle,
+                                 .vehicleRules = rules,
                                  .load = s.load,
                                  .route = s.route,
                                  .safety = s.safety,

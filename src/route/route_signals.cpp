@@ -190,15 +190,20 @@ void updateAspects(RouteContext& ctx) {
         } else if (stationClip) {
             value = s.FixedAspect;
         } else {
+            // A starting signal that has not been released shows its fixed aspect; an override
+            // applies only once it is released.
+            bool held = false;
             if (s.Control >= 3) {
                 const bool released = s.ReleaseStation >= 0 &&
                                       s.ReleaseStation < static_cast<int>(line.Station.size()) &&
                                       line.Station[static_cast<std::size_t>(s.ReleaseStation)]
                                           .Progress.DepartureSignalled &&
                                       r.Clock >= s.ClockTime;
-                if (!released) value = s.FixedAspect;
+                held = !released;
             }
-            if (s.OverrideAspect != 0) {
+            if (held) {
+                value = s.FixedAspect;
+            } else if (s.OverrideAspect != 0) {
                 value = s.OverrideAspect;
             } else if (s.Control == 2) {
                 value = s.FixedAspect;
@@ -252,6 +257,15 @@ void updateSignalInView(RouteContext& ctx) {
             }
         }
     }
+}
+
+void ResetSignalCalls(RouteState& r) {
+    r.CurrentSignal = kNone;
+    r.CurrentDisplayFrame = kNone;
+    r.PreviousDisplayFrame = kForceSignalUpdate;
+    r.CurrentSignalCall = kNone;
+    r.PendingAspectCount = 0;
+    r.AspectCallSignal = kNone;
 }
 
 }  // namespace tressmoor::route

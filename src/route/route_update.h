@@ -52,6 +52,10 @@ std::int64_t boardBrakingDistance(int limit, long double speed);
 /// warning frame ≤ route position < its own frame, in record order.
 void rebuildActiveCrossings(RouteContext& ctx);
 
+/// Forgets the signal in view and its calls (a jump to another signal): no signal in view, no
+/// call value, no pending aspect calls, and the next signal in view is shown and called afresh.
+void ResetSignalCalls(RouteState& r);
+
 /// Toggles the alternative route setting (the Escape key); returns the new state.
 bool toggleAlternativeRoute(RouteContext& ctx);
 

@@ -54,15 +54,19 @@ void demandsChanged(SafetyContext& c) {
 }
 
 void setEmergency(SafetyContext& c, bool on) {
-    if (c.vehicle.state.EmergencyTrip == on) return;
-    c.vehicle.state.EmergencyTrip = on;
-    demandsChanged(c);
+    vehicle::SetDemand(c.vehicle, vehicle::Demand::Emergency, on);
 }
 
 void setService(SafetyContext& c, bool on) {
-    if (c.vehicle.state.ServiceTrip == on) return;
-    c.vehicle.state.ServiceTrip = on;
-    demandsChanged(c);
+    vehicle::SetDemand(c.vehicle, vehicle::Demand::Service, on);
+}
+
+/// The emergency brake of a stop check. Once applied, the check has done its work: it is not
+/// demanded again by the same check after the driver's reset, and the alarm's time starts anew.
+void stopCheckEmergency(SafetyContext& c) {
+    setEmergency(c, true);
+    c.safety.CheckValue = kCheckNone;
+    c.safety.AlarmTimer = 0;
 }
 
 void ringAlarm(SafetyState& s) {
@@ -132,7 +136,7 @@ void alarmBell(SafetyContext& c) {
         s.Lamps.HideCabAspects = true;
         if (s.CheckValue == kCheckStop && !c.vehicle.state.EmergencyTrip) {
             c.route.event("ats emergency: stop check");
-            setEmergency(c, true);
+            stopCheckEmergency(c);
         }
     }
     if (s.Acknowledged && !playing(m, spec.Sound_Ats2)) {
@@ -152,6 +156,11 @@ void alarmBell(SafetyContext& c) {
 void alarmTimer(SafetyContext& c) {
     auto& s = c.safety;
     if (!s.AlarmRinging) return;
+    if (c.vehicle.state.EmergencyTrip) {
+        // The brake is already applied: the driver's time to acknowledge starts after the reset.
+        s.AlarmTimer = 0;
+        return;
+    }
     const auto dt = roundTiesEven(c.route.frame.dtMs);
     s.AlarmTimer = static_cast<int>(std::min<std::int64_t>(s.AlarmTimer + dt, 1'000'000'000));
     if (s.AlarmTimer >= c.vehicle.spec.ATS_Time && !c.vehicle.state.EmergencyTrip) {
@@ -457,7 +466,7 @@ void updatePatterns(SafetyContext& c) {
         state = kPatternStop;
         s.Lamps.ATSP1 = true;
         s.Lamps.ATSP2 = true;
-        setEmergency(c, true);
+        stopCheckEmergency(c);
     }
 
     const int previous = s.PreviousPatternState;
@@ -565,6 +574,7 @@ void ResetSafety(SafetyContext& c) {
     s.CheckValue = kCheckNone;
     s.CabIndicatorSpeed = -1;
     s.CabIndicatorAspect = -1;
+    s.CoilSignal = -1;
     const long double start = c.route.route.LineDistance;
     for (auto& check : c.route.line.SpeedCheck1) {
         check.Made = static_cast<long double>(check.CheckDistance) < start;
@@ -581,10 +591,15 @@ void CheckSignalInView(SafetyContext& c, int signal) {
     const auto& sig = line.Signal[static_cast<std::size_t>(signal)];
     const int pos = r.RoutePosition;
 
-    if (spec.ATS_Type == 0 && std::abs(static_cast<long long>(pos) - sig.CoilFrame) < 15 &&
-        spec.ATS_Alert == 0 && sig.HeadType >= 1 && aspectOf(r, signal) == 0) {
+    // The coil acts once per pass: the train is over it for several frames, and an
+    // acknowledgement given there must not be undone by the same coil.
+    const bool overCoil = std::abs(static_cast<long long>(pos) - sig.CoilFrame) < 15;
+    if (!overCoil && s.CoilSignal == signal) s.CoilSignal = -1;
+    if (spec.ATS_Type == 0 && overCoil && s.CoilSignal != signal && spec.ATS_Alert == 0 &&
+        sig.HeadType >= 1 && aspectOf(r, signal) == 0) {
         if (s.CheckValue == kCheckNone) c.route.event("ats coil: stop signal");
         s.CheckValue = kCheckStopAlarm;
+        s.CoilSignal = signal;
     }
 
     if (sig.CheckFrame <= pos && static_cast<long long>(pos) < sig.CheckFrame + 20LL) {

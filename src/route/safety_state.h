@@ -95,6 +95,8 @@ struct SafetyState {
     int CabIndicatorAspect = -1;
 
     bool SafetyKeyWasHeld = false;  ///< the held safety key of the last frame
+    /// Signal whose coil has acted on the present pass over it; −1 none.
+    int CoilSignal = -1;
 
     SafetyLamps Lamps;
     SafetyLog Log;

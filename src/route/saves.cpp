@@ -6,6 +6,7 @@
 #include "data/fields.h"
 #include "data/rounding.h"
 #include "route/route_update.h"
+#include "route/safety.h"
 #include "route/video_position.h"
 #include "vehicle/handles.h"
 
@@ -181,7 +182,6 @@ void restoreSnapshot(StationContext& c, const SaveSnapshot& snap) {
     r.Gradient = data::fixed4{};
     r.GradientText = "L";
     r.GradientTextUnsigned = "L";
-    c.safety.safety.CheckValue = kCheckNone;
     st.ServiceEnd = false;
     st.BackRequested = false;
     st.StatusTextKey = -1;
@@ -202,6 +202,9 @@ void restoreSnapshot(StationContext& c, const SaveSnapshot& snap) {
 
     r.LineDistance = snap.lineDistance;
     r.LastSampleDistance = snap.lineDistance;
+    // As at a run start: nothing pending, and the point checks behind the restored position
+    // count as made (the run progress cleared above cleared them all).
+    ResetSafety(c.safety);
 
     const int next = nextStopAfter(line, snap.station);
     if (next >= 0) {

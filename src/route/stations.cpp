@@ -215,7 +215,8 @@ void arrive(StationContext& c, int i) {
         c.stations.ArrivalTime = c.route.route.Clock;
         c.vehicle.state.DepartureMarker = true;
         restartAmbient(c, 0);
-        return;
+        // A two-man train opens its doors in the same frame, as at any stop.
+        if (!twoMan) return;
     }
     if (st.Kind == 0) {
         if (twoMan) {
@@ -404,8 +405,7 @@ int nextStopAfter(const data::LineData& line, int i) {
 void leaveInsertedClip(StationContext& c) {
     auto& video = c.route.video;
     if (video.VideoMode != kVideoStationClip && video.VideoMode != kVideoTrackClip) return;
-    c.route.videoSource.open(mainVideoPath(c.route));
-    video.MainFrameCount = c.route.videoSource.frameCount();
+    openMainVideo(c.route);
     video.VideoMode = kVideoMain;
     video.ClipRecord = -1;
     video.ClipFrame = 0;
@@ -473,7 +473,9 @@ void StationClick(StationContext& c, int s) {
 
     r.Clock = runStartClock(line, c.route.sounds, s);
     st.ArrivalTime = r.Clock;
-    if (line.OneMan.Mode == 0) station(c, s).Progress.Arrived = true;
+    // The start station is marked arrived by the start-station rule of the first frame, on
+    // two-man and one-man lines alike: that rule also plays the first [SoundData] sound and sets
+    // the departure marker.
 
     r.Pre.Position = precedingTrainStartPosition(line, r.Clock);
     r.Pre.Accumulator = 0;

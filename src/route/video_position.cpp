@@ -58,16 +58,12 @@ int openFile(RouteContext& ctx, const std::string& path) {
     return code;
 }
 
-void returnToMain(RouteContext& ctx) {
-    openFile(ctx, mainVideoPath(ctx));
-}
-
 /// Ends the clip of record `m`: back to the main video at `position`, the clip marked played.
 void endClip(RouteContext& ctx, data::MovieSwitchRecord& m, int position) {
     VideoState& v = ctx.video;
     v.VideoMode = kVideoSwitching;
     v.StepEnabled = false;
-    returnToMain(ctx);
+    openMainVideo(ctx);
     ctx.route.RoutePosition = position;
     v.ClipFrame = 0;
     v.StepEnabled = true;
@@ -184,6 +180,20 @@ int advanceClock(RouteState& route, long double dtMs) {
     return ticks;
 }
 
+namespace {
+
+/// The line begins at frame 0 and distance 0: a train rolling back there stops as at a buffer,
+/// so that frame and distance never leave the line and no frame before the first is fetched.
+void stopAtLineStart(RouteContext& ctx) {
+    RouteState& r = ctx.route;
+    r.RoutePosition = std::max(r.RoutePosition, 0);
+    r.LineDistance = std::max<long double>(r.LineDistance, 0);
+    if (ctx.vehicle.Speed < 0) ctx.vehicle.Speed = 0;
+    ctx.video.FrameAccumulator = 0;
+}
+
+}  // namespace
+
 void MotionStep(RouteContext& ctx) {
     RouteState& r = ctx.route;
     VideoState& v = ctx.video;
@@ -209,6 +219,7 @@ void MotionStep(RouteContext& ctx) {
     // km/h × ms ÷ 36 = cm.
     const long double speed = ctx.vehicle.Speed;
     if (std::isfinite(speed) && dt > 0) r.LineDistance += speed * dt / 36;
+    if (r.LineDistance < 0 || r.RoutePosition < 0) stopAtLineStart(ctx);
 
     const int ticks = advanceClock(r, dt);
     if (ticks > 0 && v.VideoMode == kVideoStationClip && v.ClipFrame < v.ClipLength) ++v.ClipFrame;
@@ -242,6 +253,7 @@ void advanceVideo(RouteContext& ctx) {
     const int moved = takeFrames(v, speed, ctx.frame.dtMs, videoFps);
     const long double next = static_cast<long double>(r.RoutePosition) + moved;
     r.RoutePosition = static_cast<int>(std::clamp<long double>(next, INT_MIN / 2, INT_MAX / 2));
+    if (moved < 0 && r.RoutePosition < 0) stopAtLineStart(ctx);
 
     // Fetch the picture when the frame changed.
     if (v.VideoMode <= kVideoTrackClip && r.RoutePosition >= 0) {
@@ -310,6 +322,15 @@ void updateClips(RouteContext& ctx) {
                 ctx.mixer.Stop(ch);
                 ctx.mixer.Play(ch);
             }
+        }
+
+        // A station clip ends as soon as the train moves off or leaves the zone: the view
+        // returns to the main video at the train's own frame.
+        if (m.Kind == 2 && v.VideoMode == kVideoStationClip &&
+            v.ClipRecord == static_cast<int>(k) && (!standing || !inZone(line, m.Station, d))) {
+            if (!v.StepEnabled) return;
+            endClip(ctx, m, r.RoutePosition);
+            continue;
         }
 
         if (standing && m.Kind == 2) {

@@ -42,7 +42,7 @@ public:
     int open(const std::string& path) override {
         lastPath = path;
         ++opens;
-        return kVideoOpened;
+        return openResult;
     }
     int frameCount() const override { return frames_; }
     bool fetch(int frame) override {
@@ -55,6 +55,7 @@ public:
     int opens = 0;         ///< files opened
     int lastFrame = -1;    ///< last frame fetched
     int fetches = 0;       ///< frames fetched
+    int openResult = kVideoOpened;  ///< what every open answers (a failure code to refuse)
 
 private:
     int frames_;

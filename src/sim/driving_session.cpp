@@ -77,6 +77,7 @@ DrivingSession::DrivingSession(LoadedService service, sound::SoundSet sounds,
                      .sounds = sounds_,
                      .mixer = platform.mixer,
                      .vehicle = state_.vehicle,
+                     .vehicleRules = vehicle_,
                      .load = state_.load,
                      .route = state_.route,
                      .safety = state_.safety,
@@ -102,6 +103,7 @@ DrivingSession::DrivingSession(LoadedService service, sound::SoundSet sounds,
 DrivingSession::~DrivingSession() { ReleaseSounds(sounds_, platform_.mixer); }
 
 void DrivingSession::start() {
+    if (sinks_.progress) sinks_.progress("環境をセットアップしています");
     const auto& spec = service_.train.spec;
     // The door lamp decides how closing completes; the notch-strip cell counts come from the
     // pictures and are set by the view that loads them.
@@ -114,6 +116,7 @@ void DrivingSession::start() {
         const std::string hint = route::videoOpenHint(code);
         if (!hint.empty()) sinks_.notice(hint);
     }
+    sound::ReportBadSoundNumbers(spec, platform_.mixer);
     route::InitRouteState(route_);
     route::startVideo(route_);
     state_.load = vehicle::computeTrainLoad(spec, service_.choice.StartStation, 0);

@@ -74,6 +74,7 @@ void DrivingSession::keyDown(input::Key key, bool shift) {
                     if (route.RoutePosition >= line.Signal[i].ViewFrame &&
                         route.RoutePosition < line.Signal[i + 1].ViewFrame) {
                         route.RoutePosition = line.Signal[i + 1].ViewFrame - 10;
+                        route::ResetSignalCalls(route);
                         route::repositionVideo(route_);
                         break;
                     }

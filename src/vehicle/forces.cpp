@@ -16,6 +16,7 @@ namespace tressmoor::vehicle {
 namespace {
 
 constexpr long double kG = 9.8L;  ///< m/s²
+constexpr long double kRestSpeed = 0.1L;  ///< km/h; running resistance acts above it
 /// Largest motor current the current formula may give, A; keeps the force finite where the
 /// formula's divisor approaches zero.
 constexpr long double kMaxMotorCurrent = 100000;
@@ -366,8 +367,8 @@ void keisan(VehicleContext& v, const KeisanInputs& in) {
 
     // Running resistance.
     const long double W = runningResistance(M, spec.Cars, speed);
-    if (speed > 0.1L) R -= W;
-    if (speed < -0.1L) R += W;
+    if (speed > kRestSpeed) R -= W;
+    if (speed < -kRestSpeed) R += W;
 
     // The holding brake cancels the downhill pull.
     if (R > 0 && s.Holding && g < 0) F -= R;
@@ -404,6 +405,9 @@ void keisan(VehicleContext& v, const KeisanInputs& in) {
             (before < 0 && speed > 0 && driving <= 0)) {
             speed = 0;
         }
+        // Running resistance acts only above 0.1 km/h; below it a train that neither traction
+        // nor gravity pushes on comes to rest instead of creeping on for ever.
+        if (speed != 0 && std::fabs(speed) <= kRestSpeed && speed * driving <= 0) speed = 0;
     }
     if (!std::isfinite(speed)) speed = 0;
     s.Speed = speed;

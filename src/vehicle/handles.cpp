@@ -86,6 +86,17 @@ void setAllPending(VehicleState& s) {
     setBrakePending(s);
 }
 
+void SetDemand(VehicleContext& v, Demand demand, bool on) {
+    VehicleState& s = v.state;
+    bool& flag = demand == Demand::Emergency ? s.EmergencyTrip
+                 : demand == Demand::Service ? s.ServiceTrip
+                                             : s.VigilanceTrip;
+    if (flag == on) return;
+    flag = on;
+    setBrakePending(s);
+    masconupdate(v);
+}
+
 void resetHandles(VehicleContext& v) {
     VehicleState& s = v.state;
     const int n = brakePositions(v.spec);

@@ -45,6 +45,18 @@ void masconupdate(VehicleContext& v);
 /// Sets the four "handle changed" flags.
 void setAllPending(VehicleState& s);
 
+/// The brake demands of the safety devices.
+enum class Demand {
+    Emergency,  ///< the train stop's emergency brake
+    Service,    ///< the train stop's maximum service brake
+    Vigilance,  ///< the vigilance device's emergency brake
+};
+
+/// Sets or withdraws a safety demand. Every emergency and service demand goes through here: a
+/// change raises the three brake-side "handle changed" flags (the delayed commands then take the
+/// demand) and runs masconupdate, which ends constant-speed control under any demand.
+void SetDemand(VehicleContext& v, Demand demand, bool on);
+
 /// The assignment rule of the delayed commands: the emergency position under an emergency or
 /// vigilance trip, the last service step under a service trip (unless the handle is at
 /// emergency), otherwise the brake handle.

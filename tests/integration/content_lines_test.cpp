@@ -94,6 +94,29 @@ TEST_F(SampleLines, TheCameraStandsStillAtEveryStop) {
     }
 }
 
+TEST_F(SampleLines, EverySoundEntryHasAFrameOnTheVideoWhereItCanPlay) {
+    for (const LineData& line : lines_) {
+        ASSERT_FALSE(line.MovieStop.empty());
+        const int stop = line.MovieStop.front();
+        bool bufferStop = false;
+        for (const auto& e : line.Sound) {
+            // Mode 1 plays strictly between trigger and end; the others from the trigger on.
+            const int first = e.Mode == 1 ? e.TriggerFrame + 1 : e.TriggerFrame;
+            EXPECT_LE(first, stop) << e.Sound;
+            if (e.Mode == 1) {
+                EXPECT_LT(first, e.EndFrame) << e.Sound;
+            }
+            if (e.TriggerFrame > line.Station.back().StopFrame) {
+                // The buffer stop: the train standing at the movie stop lies inside its window.
+                bufferStop = true;
+                EXPECT_LT(e.TriggerFrame, stop);
+                EXPECT_GT(e.EndFrame, stop);
+            }
+        }
+        EXPECT_TRUE(bufferStop);
+    }
+}
+
 TEST_F(SampleLines, SignalsAreInOrderWithCoilsAndChecksInTheirWindows) {
     for (const LineData& line : lines_) {
         ASSERT_EQ(line.Signal.size(), line.Signal2.size());

@@ -510,7 +510,10 @@ def build(name, svc, table, stop_frames):
     for a, b in TUNNELS:
         w("%d,%d,%d,70,1,1,1,0,1" % (SND_TUNNEL, fr(a), fr(b)))
     w("%d,%d,%d,60,1,1,1,0,1" % (SND_BRIDGE, fr(BRIDGE[0]), fr(BRIDGE[1])))
-    w("%d,%d,%d,15,0,0,0,1,0" % (SND_TERMINAL_BUMPER, fr(last + 2), fr(last + 40)))
+    # The buffer stop: a mode-1 entry plays strictly between its trigger and end frames, so
+    # the window closes one frame past the movie stop, where a train that reaches it stands.
+    movie_stop = table.frames - 2
+    w("%d,%d,%d,15,0,0,0,1,0" % (SND_TERMINAL_BUMPER, movie_stop - 3, movie_stop + 1))
     w("#")
     w("[Doppler]")
     for x in CROSSINGS:

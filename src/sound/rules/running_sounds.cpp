@@ -7,6 +7,7 @@
 
 #include "sound/rules/channel_ops.h"
 #include "sound/rules/step_functions.h"
+#include "vehicle/handles.h"
 #include "vehicle/vehicle_context.h"
 
 namespace tressmoor::sound {
@@ -82,7 +83,10 @@ void squeak(RunningSoundContext& c) {
     if (!valid(ch)) return;
     const long double v = speedOf(c);
     const long double p = cylinderOf(c);
-    if (p > 0 && c.vehicle.EBrakeValue == 0 && v > 1) {
+    // Only an electric brake that brakes the train silences the shoes: trains without one
+    // ([BrakeType2] 0) may still compute an electric-brake value from their [CurrentB] table.
+    const bool electricBraking = c.spec.BrakeType2 > 0 && c.vehicle.EBrakeValue > 0;
+    if (p > 0 && !electricBraking && v > 1) {
         loopIfIdle(c.mixer, ch);
         c.mixer.Volume(ch, squeakVolume(v, p, c.load.PS, c.spec.Lose_elec.fadeSpeed));
         return;
@@ -213,10 +217,22 @@ void vigilance(RunningSoundContext& c, long double dtMs) {
     if (c.vigilanceMs >= kVigilanceBrakeMs) {
         c.vigilanceMs = 0;
         if (!v.VigilanceTrip) {
-            v.VigilanceTrip = true;
+            vehicle::SetDemand(c.vehicleRules, vehicle::Demand::Vigilance, true);
             c.event("vigilance emergency");
         }
     }
+}
+
+/// The roll-back alarm of trains with [Back] 1: [Sound_Atc] sounds, again and again, while the
+/// train moves against the reverser's direction faster than kRollBackKmh. It warns; it does not
+/// brake.
+void rollBackAlarm(RunningSoundContext& c) {
+    const int ch = c.spec.Sound_Atc;
+    if (c.spec.Back != 1 || !valid(ch)) return;
+    const long double v = c.vehicle.Speed;
+    const int direction = c.vehicle.Reverser;
+    const bool rollingBack = std::isfinite(v) && direction != 0 && v * direction < -kRollBackKmh;
+    if (rollingBack && idle(c.mixer, ch)) c.mixer.Play(ch);
 }
 
 void stopAlarm(RunningSoundContext& c) {
@@ -323,9 +339,33 @@ void UpdateRunningSounds(RunningSoundContext& c, long double dtMs) {
     dopplerSources(c);
     // The safety-system bells ring from the safety system's own update.
     vigilance(c, dtMs);
+    rollBackAlarm(c);
     stopAlarm(c);
     engineSounds(c, dtMs);
     routeEventSound(c);
+}
+
+void ReportBadSoundNumbers(const data::TrainSpec& spec, Mixer& mixer) {
+    std::vector<int> numbers = {spec.ATS_Warn,     spec.Sound_squeak,  spec.Sound_EB[0],
+                                spec.Sound_Apply[0], spec.Sound_Apply[1], spec.Sound_EBring,
+                                spec.Stop[0],      spec.Sound_Atc,     spec.EngineSound2.sounds[0],
+                                spec.EngineSound2.sounds[1]};
+    for (const auto* rows : {&spec.Sound_BK, &spec.Sound_BR, &spec.Sound_BA}) {
+        for (const auto& pair : *rows) {
+            numbers.push_back(pair.first);
+            numbers.push_back(pair.second);
+        }
+    }
+    for (const auto* horn : {&spec.Sound_Horn1, &spec.Sound_Horn2}) {
+        numbers.insert(numbers.end(), horn->sounds.begin(), horn->sounds.begin() + 4);
+    }
+    for (const auto& row : spec.SwitchSound) numbers.push_back(row.sound);
+    std::sort(numbers.begin(), numbers.end());
+    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+    // The mixer reports a number outside its channels and does nothing else with it.
+    for (int n : numbers) {
+        if (n >= kChannelCount) mixer.Stop(n);
+    }
 }
 
 void UpdateHorns(RunningSoundContext& c, bool hornKey1, bool hornKey2) {

@@ -16,6 +16,7 @@
 #include "route/station_state.h"
 #include "sound/mixer.h"
 #include "sound/sound_set.h"
+#include "vehicle/vehicle_context.h"
 #include "vehicle/vehicle_state.h"
 
 namespace tressmoor::sound {
@@ -28,6 +29,8 @@ inline constexpr int kSwitchWindowFrames = 10;
 inline constexpr long double kVigilanceRingMs = 60001;
 /// Vigilance timer at which the emergency brake applies, ms.
 inline constexpr long double kVigilanceBrakeMs = 65001;
+/// Speed against the reverser's direction above which the roll-back alarm sounds, km/h.
+inline constexpr long double kRollBackKmh = 7;
 /// Speed of sound used by the Doppler pitch, km/h.
 inline constexpr long double kSoundSpeedKmh = 1220;
 /// Lateral distance of a Doppler source from the track, cm.
@@ -74,14 +77,16 @@ struct RunningSoundState {
     static RunningSoundState forDrive(const data::TrainSpec& spec, const data::LineData& line);
 };
 
-/// The references the running sounds act on, bundled once per drive. The vehicle is written
-/// only by the vigilance device (its emergency demand); everything else is read.
+/// The references the running sounds act on, bundled once per drive. The vehicle is changed
+/// only by the vigilance device, whose emergency demand goes through the vehicle's handle rules;
+/// everything else is read.
 struct RunningSoundContext {
     const data::TrainSpec& spec;
     const data::LineData& line;
     const SoundSet& sounds;
     Mixer& mixer;
     vehicle::VehicleState& vehicle;
+    vehicle::VehicleContext& vehicleRules;  ///< the same vehicle, for its demands
     const vehicle::TrainLoad& load;
     const route::RouteState& route;
     const route::SafetyState& safety;
@@ -106,13 +111,18 @@ struct RunningSoundContext {
 
 /// Every running and ambient sound step of one frame, in order: the safety-system warning,
 /// the squeak, the brake-notch, emergency, brake-valve and exhaust sounds, [Atten], the [Sound]
-/// entries, the point sounds, the announcements, the Doppler sources, the vigilance ring and
-/// the stop alarm, the motor and engine sounds and the route-event sound. `dtMs` is the frame
-/// time.
+/// entries, the point sounds, the announcements, the Doppler sources, the vigilance ring, the
+/// roll-back alarm and the stop alarm, the motor and engine sounds and the route-event sound.
+/// `dtMs` is the frame time.
 void UpdateRunningSounds(RunningSoundContext& c, long double dtMs);
 
 /// The staged horns from the held keys, once per frame after the keys are sampled.
 void UpdateHorns(RunningSoundContext& c, bool hornKey1, bool hornKey2);
+
+/// Reports, once for a drive, each train-file sound number of the running sounds that lies
+/// beyond the mixer's channels: the mixer's own channel message goes to its reporter. The rules
+/// themselves pass over such numbers every frame, as they do over negative ones ("none").
+void ReportBadSoundNumbers(const data::TrainSpec& spec, Mixer& mixer);
 
 /// Plays the next on-board announcement by hand (the "c" and "1" keys of one-man lines): the
 /// [Announce] entry under the announcement pointer plays from its start and the pointer moves

@@ -138,6 +138,21 @@ TEST_F(RouteAspects, KindThreeWaitsForTheDepartureAndTheClock) {
     EXPECT_EQ(aspect(2), 0);
 }
 
+TEST_F(RouteAspects, AnUnreleasedStartingSignalShowsItsFixedAspectOverItsOverride) {
+    w.line.Signal[2].Control = 3;
+    w.line.Signal[2].FixedAspect = 0;
+    w.line.Signal[2].OverrideAspect = 3;
+    w.line.Signal[2].ClockTime = 500;
+    w.line.Signal[2].ReleaseStation = 1;
+    run();
+    w.route.Clock = 600;
+    updateAspects(w.ctx);
+    EXPECT_EQ(aspect(2), 0);
+    w.line.Station[1].Progress.DepartureSignalled = true;
+    updateAspects(w.ctx);
+    EXPECT_EQ(aspect(2), 3) << "released: the override";
+}
+
 TEST_F(RouteAspects, OverrideAndAlwaysFixedKinds) {
     w.line.Signal[1].OverrideAspect = 2;
     w.line.Signal[4].Control = 2;

@@ -105,6 +105,76 @@ TEST_F(SafetyBell, AcknowledgeNeedsTheBrakeAndStartsTheChimeWhichResetSilences) 
     EXPECT_FALSE(w.playing(kChime));
 }
 
+TEST_F(SafetyBell, TheCoilActsOncePerPassSoAPromptAcknowledgementHolds) {
+    build();
+    w.route.RoutePosition = 2886;  // the first frame over the coil (|2886 − 2900| < 15)
+    CheckSignalInView(w.sctx, 0);
+    run(1);
+    ASSERT_TRUE(w.safety.AlarmRinging);
+    w.vehicle.BrakeHandle = -2;
+    ASSERT_TRUE(SafetyAcknowledge(w.sctx));
+    for (int pos = 2887; pos <= 2914; ++pos) {  // still over the coil for 28 frames
+        w.route.RoutePosition = pos;
+        CheckSignalInView(w.sctx, 0);
+        run(1);
+        ASSERT_FALSE(w.safety.AlarmRinging) << pos;
+    }
+    EXPECT_EQ(w.safety.CheckValue, kCheckNone);
+    run(60);
+    EXPECT_FALSE(w.vehicle.EmergencyTrip);
+
+    w.route.RoutePosition = 2915;  // off the coil; a new pass acts again
+    CheckSignalInView(w.sctx, 0);
+    w.route.RoutePosition = 2900;
+    CheckSignalInView(w.sctx, 0);
+    EXPECT_EQ(w.safety.CheckValue, kCheckStopAlarm);
+}
+
+TEST_F(SafetyBell, AfterAnAcknowledgementTheNextAlarmGivesTheFullTimeAgain) {
+    build();
+    w.route.RoutePosition = 2900;
+    CheckSignalInView(w.sctx, 0);
+    run(30);  // 3 s of the 5 s rung
+    w.vehicle.BrakeHandle = -2;
+    ASSERT_TRUE(SafetyAcknowledge(w.sctx));
+    run(1);
+    w.vehicle.BrakeHandle = 0;
+    w.route.RoutePosition = 2920;  // off the coil, then over it again
+    CheckSignalInView(w.sctx, 0);
+    w.route.RoutePosition = 2905;
+    CheckSignalInView(w.sctx, 0);
+    run(1);
+    ASSERT_TRUE(w.safety.AlarmRinging);
+    run(48);  // 4.9 s since the second alarm started
+    EXPECT_FALSE(w.vehicle.EmergencyTrip);
+    run(1);
+    EXPECT_TRUE(w.vehicle.EmergencyTrip);
+}
+
+TEST_F(SafetyBell, AStopCheckBrakesOnceAndOneResetAtRestReleasesIt) {
+    build();
+    w.route.DisplayFrame[0] = 7;  // stop
+    w.route.RoutePosition = 2955;
+    CheckSignalInView(w.sctx, 0);
+    ASSERT_EQ(w.safety.CheckValue, kCheckStop);
+    run(1);
+    EXPECT_TRUE(w.safety.AlarmRinging);
+    EXPECT_TRUE(w.vehicle.EmergencyTrip);
+    EXPECT_EQ(w.safety.CheckValue, kCheckNone) << "the check has done its work";
+    run(150);  // 15 s to a stand, the bell still ringing
+
+    w.route.RoutePosition = 2990;
+    w.vehicle.Speed = 0;
+    w.vehicle.BrakeHandle = -8;
+    ASSERT_TRUE(SafetyReset(w.sctx));
+    run(49);  // the driver has the full time to acknowledge the bell
+    EXPECT_FALSE(w.vehicle.EmergencyTrip);
+    w.vehicle.BrakeHandle = -2;
+    EXPECT_TRUE(SafetyAcknowledge(w.sctx));
+    run(100);
+    EXPECT_FALSE(w.vehicle.EmergencyTrip);
+}
+
 TEST_F(SafetyBell, HeldSafetyKeyActsOnceAsTheAcknowledgeButton) {
     build();
     w.route.RoutePosition = 2900;
@@ -239,6 +309,29 @@ protected:
         w.spec.ATS_Type = 1;
     }
 };
+
+TEST_F(SafetyPatterns, AfterAStopCheckOneResetAtRestLetsTheTrainMoveOn) {
+    build();
+    w.route.DisplayFrame[0] = 7;
+    w.route.RoutePosition = 2955;
+    w.vehicle.Speed = 20;
+    CheckSignalInView(w.sctx, 0);
+    run(1);
+    ASSERT_TRUE(w.vehicle.EmergencyTrip);
+    EXPECT_EQ(w.safety.PatternState, kPatternStop);
+    EXPECT_EQ(w.safety.CheckValue, kCheckNone);
+    EXPECT_EQ(w.safety.AlarmTimer, 0);
+
+    w.vehicle.Speed = 0;  // at a stand, the signal clears
+    w.vehicle.BrakeHandle = -8;
+    w.route.Aspect[0] = 3;
+    w.route.DisplayFrame[0] = 9;
+    run(5);
+    ASSERT_TRUE(SafetyReset(w.sctx));
+    run(10);
+    EXPECT_FALSE(w.vehicle.EmergencyTrip);
+    EXPECT_EQ(w.safety.PatternState, kPatternNone);
+}
 
 TEST_F(SafetyPatterns, CurvesOfTheThreeTargetKinds) {
     const auto signal = computePatterns(2, 10, 21000, 110);

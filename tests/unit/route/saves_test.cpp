@@ -5,6 +5,7 @@
 
 #include "data/settings_store.h"
 #include "route/route_update.h"
+#include "route/video_position.h"
 #include "station_test_world.h"
 
 namespace tressmoor::route {
@@ -96,6 +97,65 @@ TEST_F(Saves, RestoreAtSpeedResumesWithTheBrakeReleased) {
     EXPECT_EQ(w.stations.RemainingDistance, distanceOf(2) - w.route.LineDistance);
     EXPECT_EQ(w.route.GradientText, "L");
     EXPECT_EQ(w.video.Segment, 0);
+}
+
+TEST_F(Saves, RestoreCountsThePointChecksBehindTheTrainAsMade) {
+    data::SpeedCheck1Record behind;  // passed at 80 km/h before the save: no trip on restore
+    behind.CheckSpeed = 45;
+    behind.Frame = 3000;
+    data::SpeedCheck1Record ahead = behind;
+    ahead.CheckSpeed = 75;
+    ahead.Frame = 5003;
+    w.line.SpeedCheck1 = {behind, ahead};
+    w.derive();
+    runningAt(5000, 80);
+    S2Click(w.st, store, 1, kLine);
+    StationClick(w.st, 0);
+
+    ASSERT_TRUE(L1Click(w.st, store, 1, kLine).restored);
+    EXPECT_TRUE(w.line.SpeedCheck1[0].Made);
+    EXPECT_FALSE(w.line.SpeedCheck1[1].Made);
+    UpdateSafety(w.sctx);
+    EXPECT_FALSE(w.safety.AlarmRinging);
+    EXPECT_FALSE(w.vehicle.EmergencyTrip);
+
+    // The check ahead still works.
+    w.route.LineDistance = static_cast<long double>(w.line.FrameToDistance(5004));
+    UpdateSafety(w.sctx);
+    EXPECT_TRUE(w.safety.AlarmRinging);
+}
+
+TEST_F(Saves, LeavingAClipThatFailedToOpenOpensTheMainVideoAgain) {
+    data::MovieSwitchRecord m;
+    m.FirstFrame = 500;
+    m.LastFrame = 520;
+    m.Clip = "clip";
+    m.ClipLength = 100;
+    m.Station = 2000;
+    w.line.MovieSwitch = {m};
+    for (const bool restore : {false, true}) {
+        runningAt(505, 60);
+        if (restore) S2Click(w.st, store, 3, kLine);
+        w.line.clearRunFlags();
+        w.source.openResult = kVideoCannotOpen;
+        updateClips(w.ctx);
+        ASSERT_EQ(w.video.VideoMode, kVideoTrackClip);
+        ASSERT_FALSE(w.video.VideoOpen);
+        w.source.openResult = kVideoOpened;
+        if (restore) {
+            ASSERT_TRUE(L1Click(w.st, store, 3, kLine).restored);
+        } else {
+            StationClick(w.st, 2);  // the Move menu
+        }
+        EXPECT_EQ(w.source.lastPath, "video/.avi");
+        EXPECT_EQ(w.video.VideoMode, kVideoMain);
+        EXPECT_TRUE(w.video.VideoOpen) << (restore ? "restore" : "move");
+        const int before = w.source.fetches;
+        w.vehicle.Speed = 60;
+        w.frame.dtMs = 100;
+        advanceVideo(w.ctx);
+        EXPECT_GT(w.source.fetches, before) << (restore ? "restore" : "move");
+    }
 }
 
 TEST_F(Saves, RestoreAtAStationStartsAtRestWithDoorsClosedAndFreshFlags) {

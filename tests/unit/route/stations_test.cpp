@@ -92,8 +92,24 @@ TEST_F(StationStart, RunStartPutsTheTrainAtRestAtTheStopWithDoorsClosed) {
     EXPECT_EQ(w.stations.StatusText, "ただいま A");
     EXPECT_FALSE(progress(1).Arrived);
     EXPECT_FALSE(progress(1).DepartureSignalled);
-    EXPECT_TRUE(progress(0).Arrived);  // two-man operation
     EXPECT_EQ(w.route.Clock, kTen - 17 * 30);
+}
+
+TEST_F(StationStart, TheFirstFrameMarksTheStartArrivedAndPlaysTheFirstSoundOnEitherLine) {
+    for (const int oneMan : {0, 1}) {
+        w.line.Station.clear();
+        stop("A", 100, kTen);
+        stop("B", 5000, kTen + 9000);
+        w.line.OneMan.Mode = oneMan;
+        build();
+        w.vehicle.DepartureMarker = false;
+        StationClick(w.st, 0);
+        EXPECT_FALSE(w.playing(w.sounds.ambientChannel(0))) << oneMan;
+        UpdateStations(w.st);
+        EXPECT_TRUE(progress(0).Arrived) << oneMan;
+        EXPECT_TRUE(w.playing(w.sounds.ambientChannel(0))) << oneMan;
+        EXPECT_TRUE(w.vehicle.DepartureMarker) << oneMan;
+    }
 }
 
 TEST_F(StationStart, PerStationFlagsFollowTheLengthOfTheStationList) {

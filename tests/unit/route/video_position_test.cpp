@@ -83,6 +83,22 @@ TEST_F(VideoPosition, ReversingMovesTheVideoBack) {
     EXPECT_EQ(pos(), 97);
 }
 
+TEST_F(VideoPosition, RollingBackAtTheStartOfTheLineStopsAtFrameZero) {
+    frame(30, 200);  // 3 frames forward
+    ASSERT_EQ(pos(), 3);
+    for (int i = 0; i < 40; ++i) {
+        frame(-10, 100);
+        ASSERT_GE(pos(), 0);
+        ASSERT_GE(w.route.LineDistance, 0);
+    }
+    EXPECT_EQ(pos(), 0);
+    EXPECT_EQ(w.route.LineDistance, 0);
+    EXPECT_EQ(w.vehicle.Speed, 0) << "stopped as at a buffer";
+    EXPECT_GE(w.source.lastFrame, 0);
+    frame(30, 200);  // and drives forward again from there
+    EXPECT_EQ(pos(), 3);
+}
+
 TEST_F(VideoPosition, JumpOfTenSecondsOrMoreMovesOnlyOneSecond) {
     frame(700, 1000);  // 350 frames owed
     EXPECT_EQ(pos(), 30);
@@ -310,6 +326,50 @@ TEST_F(VideoClips, StationClipRunsInRealTimeWhileTheTrainStands) {
     EXPECT_EQ(pos(), 4000);
     EXPECT_TRUE(w.line.MovieSwitch[0].Played);
     EXPECT_EQ(w.source.lastPath, "video/kelvane.avi");
+}
+
+TEST_F(VideoClips, StationClipLongerThanTheStopEndsWhenTheTrainMovesOff) {
+    data::MovieSwitchRecord& m = clip(2, 0, 0, 600, 1);  // 20 s of clip
+    m.StartTime = 100;
+    pos() = 4000;
+    w.route.LineDistance = static_cast<long double>(w.line.Station[1].StopDistance);
+    w.route.Clock = 101;
+    updateClips(w.ctx);
+    ASSERT_EQ(w.video.VideoMode, kVideoStationClip);
+    for (int i = 0; i < 60; ++i) {  // 1 s standing: the clip plays on
+        frame(0, 1000.0L / 60);
+        updateClips(w.ctx);
+    }
+    ASSERT_EQ(w.video.VideoMode, kVideoStationClip);
+    for (int i = 0; i < 30; ++i) {
+        frame(0.5L + i * 0.1L, 1000.0L / 60);  // moving off
+        updateClips(w.ctx);
+    }
+    EXPECT_EQ(w.video.VideoMode, kVideoMain);
+    EXPECT_TRUE(w.line.MovieSwitch[0].Played);
+    EXPECT_EQ(w.source.lastPath, "video/kelvane.avi");
+    EXPECT_GE(pos(), 4000);
+    const int before = w.source.fetches;
+    for (int i = 0; i < 60; ++i) frame(30, 1000.0L / 60);
+    EXPECT_GT(w.source.fetches, before) << "the main video runs again";
+}
+
+TEST_F(VideoClips, AClipThatFailedToOpenEndsWithTheMainVideoOpenAgain) {
+    clip(0, 500, 520, 100, 2000);
+    w.source.openResult = kVideoCannotOpen;
+    pos() = 505;
+    updateClips(w.ctx);
+    ASSERT_EQ(w.video.VideoMode, kVideoTrackClip);
+    EXPECT_FALSE(w.video.VideoOpen);
+    w.source.openResult = kVideoOpened;
+    pos() = 600;
+    w.video.ClipFrame = 100;
+    updateClips(w.ctx);
+    ASSERT_EQ(w.video.VideoMode, kVideoMain);
+    EXPECT_TRUE(w.video.VideoOpen);
+    const int before = w.source.fetches;
+    for (int i = 0; i < 30; ++i) frame(60, 1000.0L / 60);
+    EXPECT_GT(w.source.fetches, before);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -54,6 +54,49 @@ TEST_F(DrivingSessionTest, TheCompressorRefillsTheMainReservoir) {
     EXPECT_GT(session_->state().vehicle.MainReservoir, data::fixed4::fromInt(700));
 }
 
+TEST_F(DrivingSessionTest, TheLastProgressTextIsTheSetUpOfTheDrive) {
+    ASSERT_FALSE(progress_.empty());
+    EXPECT_EQ(progress_.back(), "環境をセットアップしています");
+    EXPECT_EQ(progress_[progress_.size() - 2], "サウンドを読み込んでいます");
+}
+
+TEST_F(DrivingSessionTest, TheVigilanceEmergencyBrakesTheTrainToAStand) {
+    openWithTrainValue("[EB]", "1");
+    frames(60);
+    session_->keyPress('5');
+    for (int i = 0; i < 4; ++i) session_->keyPress('8');
+    ASSERT_TRUE([&] {
+        for (int i = 0; i < 3600 && v().Speed < 28; ++i) frames(1);
+        return v().Speed >= 28;
+    }());
+    session_->keyPress('5');  // all off, then nothing more
+    const auto untilTrip = [&] {
+        for (int i = 0; i < 70 * 60 && !v().VigilanceTrip; ++i) frames(1);
+        return v().VigilanceTrip;
+    };
+    ASSERT_TRUE(untilTrip());
+    ASSERT_GT(v().Speed, 10);
+    frames(60);
+    EXPECT_EQ(v().BrakeCommand, -8) << "the delayed command takes the demand";
+    EXPECT_GT(v().CylinderT.toDouble(), 100);
+    frames(30 * 60);
+    EXPECT_EQ(v().Speed, 0);
+}
+
+TEST_F(DrivingSessionTest, ShiftF3JumpsToTheNextSignalWithTheSignalCallsReset) {
+    auto& route = session_->mutableState().route;
+    route.RoutePosition = 700;  // signal 0 in view
+    frames(2);
+    ASSERT_EQ(session_->state().route.CurrentSignal, 0);
+    ASSERT_EQ(session_->state().route.CurrentSignalCall, 1);
+    session_->keyDown(input::Key::F3, true);
+    EXPECT_EQ(session_->state().route.RoutePosition, 1840);
+    EXPECT_EQ(session_->state().route.CurrentSignal, route::kNone);
+    EXPECT_EQ(session_->state().route.CurrentSignalCall, route::kNone);
+    EXPECT_EQ(session_->state().route.PendingAspectCount, 0);
+    EXPECT_EQ(session_->state().route.PreviousDisplayFrame, route::kForceSignalUpdate);
+}
+
 TEST_F(DrivingSessionTest, TheMoveMenuRestartsTheRunAtAStation) {
     ASSERT_EQ(session_->service().moveMenu.size(), 2u);  // the last station is never offered
     session_->StationClick(1);

@@ -1,5 +1,7 @@
 // Sounds of the train itself: brakes, squeak, safety warning, vigilance ring, stop alarm, horns.
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "sound_rules_fixture.h"
 
@@ -92,6 +94,7 @@ TEST_F(BrakeSounds, BrakeValveLevelsFollowThePipe) {
 }
 
 TEST_F(BrakeSounds, SqueakFollowsTheAirBrakeAndDiesAway) {
+    spec.BrakeType2 = 1;
     build();
     setCylinder(400);
     vehicle.Speed = 5;
@@ -111,7 +114,77 @@ TEST_F(BrakeSounds, SqueakFollowsTheAirBrakeAndDiesAway) {
     EXPECT_FALSE(playing(kSqueak)) << "stopped once below -5000";
 }
 
+TEST_F(BrakeSounds, OnlyAnElectricBrakeThatActsSilencesTheSqueak) {
+    // Without an electric brake the value a [CurrentB] table computes brakes nothing.
+    spec.BrakeType2 = 0;
+    build();
+    setCylinder(400);
+    vehicle.Speed = 40;
+    vehicle.EBrakeValue = 5;
+    frames();
+    EXPECT_TRUE(playing(kSqueak));
+    EXPECT_EQ(mixer.volume(kSqueak), -2408);
+    spec.BrakeType2 = 1;
+    frames();
+    EXPECT_EQ(mixer.volume(kSqueak), -2508) << "dies away while the electric brake acts";
+}
+
+TEST_F(BrakeSounds, SoundNumbersBeyondTheChannelsAreReportedOnceNegativeOnesAreNone) {
+    spec.Sound_squeak = 400;
+    spec.Sound_BK[2] = {320, 400};
+    spec.Sound_Horn2.sounds = {-1, -1, -1, -1, 0};
+    spec.ATS_Warn = -1;
+    build();
+    std::vector<std::string> reports;
+    mixer.setReporter([&](const std::string& m) { reports.push_back(m); });
+    ReportBadSoundNumbers(spec, mixer);
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_EQ(reports[0], "チャンネル番号320は無効です、0～319の範囲で指定してください");
+    EXPECT_EQ(reports[1], "チャンネル番号400は無効です、0～319の範囲で指定してください");
+    setCylinder(400);
+    vehicle.Speed = 40;
+    vehicle.BrakeHandle = -3;
+    frames(20);
+    EXPECT_EQ(reports.size(), 2u) << "the frames pass over them";
+}
+
 using AlarmSounds = SoundRulesTest;
+
+TEST_F(AlarmSounds, RollBackAlarmSoundsAgainstTheReverserAboveSevenKmH) {
+    spec.Back = 1;
+    build();
+    vehicle.Reverser = 1;
+    vehicle.Speed = -7;
+    frames();
+    EXPECT_FALSE(playing(kAtc)) << "7 km/h itself is not above the limit";
+    vehicle.Speed = -7.01L;
+    frames();
+    EXPECT_TRUE(playing(kAtc));
+    frames(80);  // the 1 s wave ends and starts again while the train rolls back
+    EXPECT_EQ(starts(kAtc), 2);
+    EXPECT_FALSE(vehicle.EmergencyTrip) << "it warns; it does not brake";
+    EXPECT_FALSE(vehicle.VigilanceTrip);
+
+    mixer.Stop(kAtc);
+    vehicle.Reverser = -1;  // running backwards as the reverser says
+    vehicle.Speed = -20;
+    frames(2);
+    vehicle.Reverser = 0;
+    frames(2);
+    EXPECT_FALSE(playing(kAtc));
+    vehicle.Reverser = -1;
+    vehicle.Speed = 7.5L;
+    frames();
+    EXPECT_TRUE(playing(kAtc));
+}
+
+TEST_F(AlarmSounds, NoRollBackAlarmWithoutTheDevice) {
+    spec.Back = 0;
+    build();
+    vehicle.Speed = -20;
+    frames(10);
+    EXPECT_FALSE(playing(kAtc));
+}
 
 TEST_F(AlarmSounds, SafetyWarningWhenPoweringWithTheSystemOff) {
     build();
@@ -177,6 +250,8 @@ TEST_F(AlarmSounds, VigilanceRingsThenBrakes) {
     EXPECT_FALSE(vehicle.VigilanceTrip);
     frames(1, 0.5);  // 65 001 ms
     EXPECT_TRUE(vehicle.VigilanceTrip);
+    EXPECT_TRUE(vehicle.BrakePending) << "the delayed brake command takes the demand";
+    EXPECT_TRUE(vehicle.EBrakePending);
     EXPECT_EQ(vigilanceMs, 0);
     ASSERT_EQ(events.size(), 1u);
     vehicle.BrakeHandle = -8;

@@ -16,6 +16,7 @@
 #include "sound/memory_mixer.h"
 #include "sound/rules/running_sounds.h"
 #include "sound/sound_set.h"
+#include "vehicle/vehicle_context.h"
 #include "vehicle/vehicle_state.h"
 
 namespace tressmoor::sound::testing {
@@ -41,8 +42,9 @@ enum Ch : int {
     kIdle2 = 17,
     kSwitchFast = 18,
     kSwitchSlow = 19,
+    kAtc = 20,
 };
-inline constexpr int kDriveWaves = 20;
+inline constexpr int kDriveWaves = 21;
 inline constexpr int kAmbientWaves = 6;
 inline constexpr double kFrameMs = 1000.0 / 60;
 
@@ -68,6 +70,7 @@ protected:
         spec.SwitchSound = {{kSwitchFast, 40, 1}, {kSwitchSlow, 200, 1}};
         spec.Lose_elec = {10, 5};
         spec.EB = 1;
+        spec.Sound_Atc = kAtc;
         load.PS = 400;
         load.PE = 480;
         vehicle.DoorsOpen = false;
@@ -110,6 +113,7 @@ protected:
                                 .sounds = sounds,
                                 .mixer = mixer,
                                 .vehicle = vehicle,
+                                .vehicleRules = vehicleRules,
                                 .load = load,
                                 .route = route,
                                 .safety = safety,
@@ -153,6 +157,8 @@ protected:
     MemoryMixer mixer;
     vehicle::VehicleState vehicle;
     vehicle::TrainLoad load;
+    data::AppSettings settings;
+    vehicle::VehicleContext vehicleRules{spec, settings, mixer, vehicle, load};
     route::RouteState route;
     route::SafetyState safety;
     route::StationState stations;

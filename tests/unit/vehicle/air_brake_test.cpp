@@ -77,6 +77,29 @@ TEST_F(AirBrakeRules, AutomaticBrakeAppliesOnlyOnceThePipeHasFallen) {
     EXPECT_GT(rig.s().CylinderT.toDouble(), 5);
 }
 
+TEST_F(AirBrakeRules, LappedAutomaticBrakeFillsTheCylindersToTheShareOfThePipeReduction) {
+    data::TrainSpec t = commuterTrain();
+    t.BrakeType = 0;
+    t.ELBR = 20;
+    VehicleRig rig(t);
+    rig.readyToDrive();
+    setBrake(rig, -3);
+    ASSERT_TRUE(rig.runUntil(
+        [&] { return rig.s().FeedPressure - rig.s().BrakePipe > 70; }, 20));
+    setBrake(rig, -2);  // lap: the pipe holds, the cylinders catch up with the reduction
+    rig.run(15);
+    const double drop = static_cast<double>(rig.s().FeedPressure - rig.s().BrakePipe);
+    ASSERT_GT(drop, 70);
+    ASSERT_LT(drop, 100);
+    // Full service (400 kPa) answers a reduction of 140 kPa; the cylinders fill in steps of
+    // [BrakeUp] ÷ 60 = 3 kPa and stop at the first step that reaches the share.
+    const double share = drop * 400 / 140;
+    EXPECT_LE(rig.s().CylinderT.toDouble(), share + 3);
+    EXPECT_GE(rig.s().CylinderT.toDouble(), share);
+    EXPECT_LE(rig.s().CylinderM.toDouble(), share + 3);
+    EXPECT_GE(rig.s().CylinderM.toDouble(), share);
+}
+
 TEST_F(AirBrakeRules, LowMainReservoirAppliesTheBrakeByItself) {
     data::TrainSpec t = commuterTrain();
     t.BrakeType = 2;

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
@@ -28,6 +29,49 @@ TEST_F(ForceLaws, BrakeShoeFrictionRisesAtLowSpeedAndKeepsRateAtReferenceSpeed) 
         ((0.01 * 10 + 1) / (0.02 * 10 + 1)) / ((0.01 * 30 + 1) / (0.02 * 30 + 1));
     EXPECT_NEAR(static_cast<double>(brakeFrictionFactor(t, 10)), expected, 1e-12);
     EXPECT_GT(expected, 1.0);
+}
+
+TEST_F(ForceLaws, NotchForceFollowsItsThreeSpeedRanges) {
+    const data::TrainSpec t = commuterTrain();
+    const long double m = 300 * 1000 / 3.6L;  // N per km/h/s
+    for (int k = 1; k <= 5; ++k) {
+        const data::NotchRow& n = t.Notch[static_cast<std::size_t>(k - 1)];
+        const long double v1 = n.speed1;
+        const long double v2 = n.speed2;
+        // Between rest and V1 the acceleration runs linearly from a0 to a1; up to V2 the power
+        // is constant; beyond it the force decays.
+        const long double below = v1 / 4;
+        const long double between = (v1 + v2) / 2;
+        const long double above = v2 + 7;
+        const long double expected[3] = {
+            m * (n.accel0 + (n.accel1 - n.accel0) / v1 * below), m * v1 * n.accel1 / between,
+            m * (n.accel1 * v1 / v2) * std::pow(n.decay, v2) / std::pow(n.decay, std::round(above))};
+        const long double speeds[3] = {below, between, above};
+        for (int i = 0; i < 3; ++i) {
+            VehicleRig rig(t);
+            rig.readyToDrive();
+            rig.s().Speed = speeds[i];
+            rig.s().Power = rig.s().PowerHandle = k;
+            rig.frame();
+            EXPECT_NEAR(rig.s().DriveForceBeforeBrake.toDouble(), static_cast<double>(expected[i]),
+                        0.001)
+                << "notch " << k << " at " << static_cast<double>(speeds[i]) << " km/h";
+        }
+    }
+}
+
+TEST_F(ForceLaws, ACoastingTrainComesToRestOnLevelTrack) {
+    VehicleRig rig(commuterTrain());
+    rig.readyToDrive();
+    StepTowardPower(rig.ctx());
+    rig.run(8);
+    ASSERT_GT(rig.s().Speed, 1);
+    AllOff(rig.ctx());
+    ASSERT_TRUE(rig.runUntil([&] { return rig.s().Speed == 0; }, 600));
+    const long double distance = rig.distanceM;
+    rig.run(60);
+    EXPECT_EQ(rig.s().Speed, 0);
+    EXPECT_EQ(rig.distanceM, distance);
 }
 
 TEST_F(ForceLaws, RetardingNotchActsOnlyBetweenItsSpeeds) {
@@ -414,7 +458,10 @@ TEST_F(CommuterRuns, PassengerLoadAddsMassAndBrakePressure) {
     loaded.readyToDrive();
     for (int i = 0; i < 5; ++i) StepTowardPower(loaded.ctx());
     loaded.run(5);
-    EXPECT_NEAR(loaded.s().TractionForce.toDouble(), 410 * 1000 / 3.6 * 3.0, 1.0);
+    const double u = static_cast<double>(loaded.s().Speed);
+    ASSERT_LT(u, 40);  // below V1 of notch 5: 3.1 km/h/s at rest, 2.9 at 40 km/h
+    loaded.frame();
+    EXPECT_NEAR(loaded.s().TractionForce.toDouble(), 410 * 1000 / 3.6 * (3.1 - 0.2 / 40 * u), 1.0);
 }
 
 }  // namespace

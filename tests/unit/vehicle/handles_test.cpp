@@ -311,6 +311,25 @@ TEST_F(ConstantSpeed, NotBelowTheMinimumSpeedAndNotUnderATrip) {
     EXPECT_EQ(s.Power, 3);
 }
 
+TEST_F(ConstantSpeed, AVigilanceDemandEndsItAndBrakesAfterTheDelay) {
+    s.Speed = 50;
+    StepTowardBrake(v);
+    ASSERT_TRUE(s.ConstSpeed);
+    rig.closeDoors();
+    SetDemand(v, Demand::Vigilance, true);
+    EXPECT_TRUE(s.VigilanceTrip);
+    EXPECT_FALSE(s.ConstSpeed);
+    EXPECT_TRUE(s.BrakePending);
+    EXPECT_TRUE(s.SapPending);
+    EXPECT_TRUE(s.EBrakePending);
+    rig.run(0.5);  // past [BrakeDelay] 300 ms
+    EXPECT_EQ(s.BrakeCommand, -8);
+    EXPECT_EQ(s.SapCommand, -8);
+    rig.run(3);
+    EXPECT_GT(s.CylinderT.toDouble(), 100);
+    EXPECT_LT(s.Speed, 50);
+}
+
 TEST_F(ConstantSpeed, KeyEngagesAtFullPowerWhenTheTrainOffersIt) {
     rig.spec().Const = {1, 40};
     StepTowardPower(v);

@@ -81,10 +81,11 @@ inline data::TrainSpec commuterTrain() {
     t.CP_Start = kCpStart;
     t.CP_Cnt = kCpLoop;
     t.CP_End = kCpEnd;
+    // Every value of every notch differs, so that a swapped or reversed term shows.
     for (int k = 1; k <= 4; ++k) {
-        t.Notch.push_back({0.6L * k, 0.6L * k, 8 * k, 16 * k, 1.02L, 0});
+        t.Notch.push_back({0.6L * k + 0.1L, 0.6L * k - 0.05L, 9 * k, 17 * k + 3, 1.02L + 0.002L * k, 0});
     }
-    t.Notch.push_back({3.0L, 3.0L, 40, 80, 1.015L, 0});
+    t.Notch.push_back({3.1L, 2.9L, 40, 80, 1.015L, 0});
     t.NotchGroups = 1;
     t.PowerMode.push_back({"P", "通常"});
     return t;
