@@ -33,7 +33,8 @@ protected:
                                                progress_.push_back(text);
                                            },
                                            .event = {},
-                                           .notice = {}});
+                                           .notice = {},
+                                           .panelBuilder = {}});
     }
     /// Starts the drive again with the train file's section `key` set to `value` (a copy of the
     /// test program folder).
