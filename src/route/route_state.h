@@ -43,6 +43,19 @@ inline bool inFrameWindow(int pos, int first, long long length) {
     return first <= pos && static_cast<long long>(pos) < static_cast<long long>(first) + length;
 }
 
+/// Clock ticks (1/30 s) per step of the 0.1-second counter.
+inline constexpr std::int64_t kTicksPerTenth = 3;
+
+/// The one-second blink of the panel indicators (the stop lamp): from the 0.1-second counter
+/// (clock ÷ 3) a lamp lights at every multiple of 10 and goes dark at every odd multiple of 5;
+/// between those it stays as it was (`lit`).
+inline bool OneSecondBlink(std::int64_t clockTicks, bool lit) {
+    const std::int64_t tenths = clockTicks / kTicksPerTenth;
+    if (tenths % 10 == 0) return true;
+    if (tenths % 10 == 5) return false;
+    return lit;
+}
+
 /// One sprite as the route sets it: the view only draws it.
 struct SpriteState {
     int pattern = 0;  ///< image cell
@@ -126,6 +139,7 @@ struct RouteState {
     int PreviousDisplayFrame = kForceSignalUpdate;
     int CurrentSignalCall = kNone;  ///< field 3 of the signal in view
     bool AlternativeRoute = false;  ///< digits 5–9 of [Signal2]; toggled by the Escape key
+                                    ///< (its [Signal_Suppress] lamp shows while it is on)
     SignalSprites signalSprites;
 
     // Road traffic signals.
@@ -159,6 +173,9 @@ struct RouteState {
     std::string DistanceText;         ///< [Stops] word + metres + "m"; "" nothing ahead
     int DistanceTextMetres = -1;      ///< metres in DistanceText; −1 when empty
     bool TrafficChanged = false;      ///< a traffic signal in view changed phase this frame
+
+    // Overhead line.
+    int LineVoltage = 1500;  ///< V; the physics step and the voltmeter read it (no file sets it)
 
     // Tunnels.
     bool InTunnel = false;  ///< the line distance lies strictly inside a [Tunnel] section

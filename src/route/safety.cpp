@@ -133,7 +133,7 @@ void alarmBell(SafetyContext& c) {
         s.Lamps.Ats1 = true;
         s.Lamps.Ats2 = true;
         s.Lamps.Ats3 = false;
-        s.Lamps.HideCabAspects = true;
+        ++s.Lamps.CabAspectHides;
         if (s.CheckValue == kCheckStop && !c.vehicle.state.EmergencyTrip) {
             c.route.event("ats emergency: stop check");
             stopCheckEmergency(c);

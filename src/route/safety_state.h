@@ -41,9 +41,10 @@ struct SafetyLamps {
     bool Ats3 = false;   ///< [Lamp_Ats3]: acknowledged
     bool ATSP1 = false;  ///< [Lamp_ATSP1]: pattern approach
     bool ATSP2 = false;  ///< [Lamp_ATSP2]: pattern brake
-    /// The alarm hides the cab aspect lamps [Lamp_YG], [Lamp_Y] and [Lamp_YY]; the panel clears
-    /// this when it shows them again.
-    bool HideCabAspects = false;
+    /// Times the alarm has hidden the cab aspect lamps [Lamp_YG], [Lamp_Y] and [Lamp_YY] (it
+    /// counts up at every alarm start); the panel keeps them dark from a new count until it sets
+    /// the aspect lamps again for another signal or aspect.
+    std::uint32_t CabAspectHides = 0;
 };
 
 /// The safety system's lines for the value display window: the newest kLogLines are kept.

@@ -10,6 +10,7 @@
 #include "data/line_types.h"
 #include "data/panel_types.h"
 #include "data/train_types.h"
+#include "vehicle/vehicle_state.h"
 
 namespace tressmoor::sim {
 
@@ -89,11 +90,11 @@ enum class PanelSpriteKind : std::uint8_t {
 struct PanelSprite {
     PanelItem item = PanelItem::Other;
     PanelSpriteKind kind = PanelSpriteKind::Image;
-    std::string name;  ///< picture name, e.g. "img_Needle_speed"
-    std::string file;  ///< picture file as written in the train file (relative to its folder)
-    int x = 0;         ///< px on the cab view, before the panel shake
-    int y = 0;         ///< px
-    int order = 0;     ///< drawing order: higher orders are drawn over lower ones
+    std::string name;       ///< picture name, e.g. "img_Needle_speed"
+    std::string file;       ///< picture file as written in the train file (relative to its folder)
+    int x = 0;              ///< px on the cab view, before the panel shake
+    int y = 0;              ///< px
+    int order = 0;          ///< drawing order: higher orders are drawn over lower ones
     int patternWidth = 0;   ///< px, strips only
     int patternHeight = 0;  ///< px, strips only
     bool visible = true;
@@ -106,10 +107,10 @@ struct PanelSprite {
 /// hands are drawn from its centre (25, 25).
 struct ClockFace {
     bool shown = false;
-    int x = 0;           ///< px
-    int y = 0;           ///< px
-    int handLength = 0;  ///< px of the minute and second hands
-    int hourHandLength = 0;  ///< px, round(0.6 × handLength)
+    int x = 0;                 ///< px
+    int y = 0;                 ///< px
+    int handLength = 0;        ///< px of the minute and second hands
+    int hourHandLength = 0;    ///< px, round(0.6 × handLength)
     double hourDegrees = 0;    ///< clockwise from 12
     double minuteDegrees = 0;  ///< clockwise from 12
     double secondDegrees = 0;  ///< clockwise from 12
@@ -117,16 +118,51 @@ struct ClockFace {
                                ///< it changes
 };
 
-/// The cab panel of one drive. Sprites are kept in drawing order (equal orders keep the order
-/// of the train file's sections); `index` finds the sprite of an item (−1: the train has none).
+/// What the traction motors do this frame (Part 5.2's "motor state"): it picks the power and
+/// generator lamps and which current bar shows.
+enum MotorStateValue : int {
+    kMotorIdle = 0,      ///< neither powering nor braking electrically
+    kMotorBraking = 1,   ///< the electric brake works (electric-brake value above 0)
+    kMotorPowering = 2,  ///< a power notch gives traction force
+};
+
+/// Motor state of the vehicle: braking while the electric-brake value is above 0, else powering
+/// while the effective notch is above 0 and the traction gives force, else idle.
+int MotorState(const vehicle::VehicleState& v);
+
+/// Needle angle in needle units of a gauge reading `value`: (value × scale + zero) × k.
+long double NeedleAngle(const data::Meter& m, long double value);
+/// The same for a value kept in ten-thousandths (pressures and the voltage):
+/// (value × scale + zero × 10000) × k ÷ 10000.
+long double NeedleAngle4(const data::Meter& m, std::int64_t tenThousandths);
+/// Speedometer angle for speed `v` (km/h, signed), with its second scale below 10 km/h.
+long double SpeedNeedleAngle(const data::SpeedMeter& m, long double v);
+
+/// The cab panel of one drive. Sprites are kept in drawing order; equal orders keep the order
+/// in which the sprites are created: the image strips first (they are made while the train file
+/// is read), then the records of Part 5.2's table. `index` finds the sprite of an item (−1: the
+/// train has none).
 struct PanelState {
     std::vector<PanelSprite> sprites;
     std::array<int, kPanelItemCount> index{};
     ClockFace clock;
-    int shake = 0;  ///< px added to every panel sprite's y this frame
+    /// px added to every panel sprite's y in the picture of this frame: the offset of the frame
+    /// before, since the sprites are moved after the picture is presented (Part 1.2 step 19).
+    int shake = 0;
+    int nextShake = 0;  ///< the offset of this frame, applied from the next picture on
 
-    /// Last 10 brake-cylinder needle angles, oldest first; the needle shows their mean.
+    /// Last 10 brake-cylinder needle angles, oldest first; the needle shows their mean. Built
+    /// full of the angle at 0 kPa.
     std::array<long double, 10> bcRing{};
+
+    int motorState = kMotorIdle;  ///< MotorStateValue of this frame
+
+    // The cab aspect lamps: the signal and aspect they were last set for, and the alarm's
+    // hiding of [Lamp_YG], [Lamp_Y], [Lamp_YY] until the aspect lamps are set again.
+    int aspectSignal = -1;          ///< signal in view when last set; −1 none
+    int aspect = -1;                ///< its aspect then; −1 none
+    std::uint32_t aspectHides = 0;  ///< SafetyLamps::CabAspectHides acted on
+    bool aspectsHidden = false;
 
     PanelSprite* find(PanelItem item) {
         const int i = index[static_cast<std::size_t>(item)];
@@ -143,8 +179,10 @@ struct PanelState {
 PanelState BuildPanelState(const data::PanelLayout& layout, const data::TrainSpec& spec);
 
 /// Sets every sprite's angle, cell, bar width and visibility, the clock hands and the shake from
-/// the state of the frame (the physics of the previous frame). `tunnelOverlayOff` is the
-/// visual-effects option (the tunnel overlay is never shown when it is set).
+/// the state of the frame (the physics of the previous frame). Call it exactly once per
+/// processed frame, after DrivingSession::beginFrame and before the picture is composed (the
+/// brake-cylinder needle smooths over frames). `tunnelOverlayOff` is the visual-effects option
+/// (the tunnel overlay is never shown when it is set). Allocates nothing.
 void UpdatePanelState(PanelState& panel, const data::PanelLayout& layout,
                       const data::TrainSpec& spec, const SimState& state, bool tunnelOverlayOff);
 

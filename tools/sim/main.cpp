@@ -60,7 +60,8 @@ Run options:
                        comment.
   --trace FILE         Write a CSV row per frame: time, clock, route position, line distance,
                        speed, handles, effective commands, pressures (kPa), the signal in view,
-                       the safety system, the station state and the status text.
+                       the safety system, the station state, the speed and brake-cylinder
+                       needles (degrees), the lit panel lamps and the status text.
   --video              Open the route video through the real decoder (FFmpeg), so the run
                        knows the video's frame count and stops at its end; without it the
                        video is taken as endless. Only in builds with the desktop program.

@@ -11,6 +11,7 @@
 #include "data/settings_store.h"
 #include "route/video_source.h"
 #include "sim/driving_session.h"
+#include "sim/panel_state.h"
 #include "sound/memory_mixer.h"
 
 #ifdef TRESSMOOR_SIM_VIDEO
@@ -25,7 +26,60 @@ constexpr const char* kTraceHeader =
     "t_ms,clock,frame,distance_cm,speed_kmh,reverser,power_handle,power,brake_handle,"
     "brake_command,bc_t,bc_m,mr,bp,er,sap,signal,display_frame,aspect,check_value,"
     "pattern_state,emergency_trip,service_trip,vigilance_trip,station,next_stop,remaining_cm,"
-    "doors_open,status,info";
+    "doors_open,speed_needle_deg,bc_needle_deg,lamps,status,info";
+
+/// The lamps of the panel trace, by the names of their train-file sections.
+struct TracedLamp {
+    sim::PanelItem item;
+    const char* name;
+};
+constexpr TracedLamp kTracedLamps[] = {
+    {sim::PanelItem::Panel2, "Panel2"},
+    {sim::PanelItem::Lamp_Door, "Door"},
+    {sim::PanelItem::Lamp_Power, "Power"},
+    {sim::PanelItem::Lamp_EB, "EB"},
+    {sim::PanelItem::Lamp_Gen, "Gen"},
+    {sim::PanelItem::Lamp_Air, "Air"},
+    {sim::PanelItem::Lamp_Fin, "Fin"},
+    {sim::PanelItem::Lamp_Ele, "Ele"},
+    {sim::PanelItem::Lamp_Ats1, "Ats1"},
+    {sim::PanelItem::Lamp_Ats2, "Ats2"},
+    {sim::PanelItem::Lamp_Ats3, "Ats3"},
+    {sim::PanelItem::Lamp_ATSP1, "ATSP1"},
+    {sim::PanelItem::Lamp_ATSP2, "ATSP2"},
+    {sim::PanelItem::Lamp_Fwd, "Fwd"},
+    {sim::PanelItem::Lamp_Neut, "Neut"},
+    {sim::PanelItem::Lamp_Back, "Back"},
+    {sim::PanelItem::Lamp_Suppress, "Suppress"},
+    {sim::PanelItem::Lamp_Stop, "Stop"},
+    {sim::PanelItem::Lamp_G, "G"},
+    {sim::PanelItem::Lamp_YG, "YG"},
+    {sim::PanelItem::Lamp_Y, "Y"},
+    {sim::PanelItem::Lamp_YY, "YY"},
+    {sim::PanelItem::Lamp_R, "R"},
+    {sim::PanelItem::Lamp_Const, "Const"},
+};
+
+/// Needle angle in degrees, or nothing when the train has no such needle.
+std::string needleDegrees(const sim::PanelState& panel, sim::PanelItem item) {
+    const sim::PanelSprite* s = panel.find(item);
+    if (s == nullptr) return "";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1Lf", s->angle / sim::kNeedleUnitsPerDegree);
+    return text;
+}
+
+/// The lit lamps the train has, joined by "+".
+std::string litLamps(const sim::PanelState& panel) {
+    std::string out;
+    for (const auto& lamp : kTracedLamps) {
+        const sim::PanelSprite* s = panel.find(lamp.item);
+        if (s == nullptr || !s->visible) continue;
+        if (!out.empty()) out += '+';
+        out += lamp.name;
+    }
+    return out;
+}
 
 std::string clockText(std::int64_t ticks) {
     if (ticks < 0) ticks = 0;
@@ -36,7 +90,8 @@ std::string clockText(std::int64_t ticks) {
     return text;
 }
 
-void writeTraceRow(std::ostream& out, double tMs, const sim::DrivingSession& session) {
+void writeTraceRow(std::ostream& out, double tMs, const sim::DrivingSession& session,
+                   const sim::PanelState& panel) {
     const auto& s = session.state();
     const auto& v = s.vehicle;
     const auto& r = s.route;
@@ -55,7 +110,8 @@ void writeTraceRow(std::ostream& out, double tMs, const sim::DrivingSession& ses
         s.safety.CheckValue, s.safety.PatternState, v.EmergencyTrip ? 1 : 0,
         v.ServiceTrip ? 1 : 0, v.VigilanceTrip ? 1 : 0, s.stations.CurrentStation,
         s.stations.NextStop, s.stations.RemainingDistance, v.DoorsOpen ? 1 : 0);
-    out << row;
+    out << row << needleDegrees(panel, sim::PanelItem::Needle_Speed) << ','
+        << needleDegrees(panel, sim::PanelItem::Needle_BC) << ',' << litLamps(panel) << ',';
     // The status text may hold commas; quote it for CSV readers.
     std::string status = s.stations.StatusText;
     std::string quoted = "\"";
@@ -110,6 +166,9 @@ RunResult runService(const RunOptions& options) {
         event("video frames " + std::to_string(session->state().video.MainFrameCount));
     }
     if (options.trace != nullptr) *options.trace << kTraceHeader << '\n';
+    // The panel as the driving window would draw it (no pictures are loaded).
+    const auto& train = session->service().train;
+    sim::PanelState panel = sim::BuildPanelState(train.panel, train.spec);
 
     double endSeconds = 3 * 3600.0;
     if (options.seconds) {
@@ -170,10 +229,12 @@ RunResult runService(const RunOptions& options) {
         }
         session->setHeldKeys(horn1, horn2, safety);
         session->beginFrame(options.frameMs, fps);
+        sim::UpdatePanelState(panel, train.panel, train.spec, session->state(),
+                              session->service().options.Tunnel == 1);
         session->endFrame();
         now += static_cast<double>(options.frameMs) / 1000.0;
         ++result.frames;
-        if (options.trace != nullptr) writeTraceRow(*options.trace, now * 1000, *session);
+        if (options.trace != nullptr) writeTraceRow(*options.trace, now * 1000, *session, panel);
         const bool ended = session->serviceEnded();
         if (ended && !lastEnded) event("service end");
         lastEnded = ended;

@@ -260,10 +260,7 @@ void stopAlarm(RunningSoundContext& c) {
         }
     }
     if (!idle(c.mixer, ch)) {
-        // One-second blink from the tenths of a second of the clock (3 ticks each).
-        const std::int64_t tenths = c.route.Clock / 3;
-        if (tenths % 10 == 0) s.stopLamp = true;
-        if (tenths % 10 == 5) s.stopLamp = false;
+        s.stopLamp = route::OneSecondBlink(c.route.Clock, s.stopLamp);
     }
 }
 

@@ -68,7 +68,7 @@ TEST_F(SafetyBell, CoilAtAStopSignalRingsAndBrakesWhenNotAcknowledged) {
     EXPECT_EQ(w.mixer.Status(kBell), sound::ChannelStatus::Looping);
     EXPECT_TRUE(w.safety.Lamps.Ats2);
     EXPECT_FALSE(w.safety.Lamps.Ats3);
-    EXPECT_TRUE(w.safety.Lamps.HideCabAspects);
+    EXPECT_EQ(w.safety.Lamps.CabAspectHides, 1u);
     EXPECT_FALSE(w.vehicle.EmergencyTrip);
 
     run(48);  // 4.9 s rung
