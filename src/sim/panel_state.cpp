@@ -132,8 +132,8 @@ PanelState BuildPanelState(const data::PanelLayout& l, const data::TrainSpec& sp
     PanelState panel;
     Builder b{panel};
     using I = PanelItem;
-    // The image strips are made while the train file is read (Part 2.4), before the records of
-    // Part 5.2's table; among equal drawing orders the earlier sprite is drawn first.
+    // The image strips are made while the train file is read, before the panel's other
+    // records; among equal drawing orders the earlier sprite is drawn first.
     b.strip(I::Lamp_signal, "img_cabsignal", l.Lamp_signal, 30);
     b.strip(I::NotchImageP, "img_lamp_p", l.NotchImageP, 41);
     b.strip(I::NotchImageB, "img_lamp_b", l.NotchImageB, 33);
@@ -167,7 +167,8 @@ PanelState BuildPanelState(const data::PanelLayout& l, const data::TrainSpec& sp
            60, false);
     b.lamp(I::Lamp_Back, "img_Lamp_Bck", l.Lamp_Back, 40, false);
     b.lamp(I::Lamp_Stop, "img_Lamp_stopalert", l.Lamp_Stop, 63, false);
-    // The cab aspect lamps (not in Part 5.2's table) are drawn with the safety-system lamps.
+    // The cab aspect lamps have no order of their own: they are drawn with the safety-system
+    // lamps.
     b.lamp(I::Lamp_G, "img_Lamp_G", l.Lamp_G, 58, false);
     b.lamp(I::Lamp_YG, "img_Lamp_YG", l.Lamp_YG, 58, false);
     b.lamp(I::Lamp_Y, "img_Lamp_Y", l.Lamp_Y, 58, false);
@@ -360,7 +361,7 @@ void UpdatePanelState(PanelState& panel, const data::PanelLayout& layout,
     updateCabSignal(panel, layout, spec, state);
     updateAspectLamps(panel, state);
 
-    // Analogue clock (the hands are computed with the clock text, Part 4.3).
+    // Analogue clock (the hands are computed with the clock text by the station logic).
     if (panel.clock.shown) {
         const route::StationState& st = state.stations;
         panel.clock.hourDegrees = st.HourHand;

@@ -118,7 +118,7 @@ struct ClockFace {
                                ///< it changes
 };
 
-/// What the traction motors do this frame (Part 5.2's "motor state"): it picks the power and
+/// What the traction motors do this frame (the "motor state"): it picks the power and
 /// generator lamps and which current bar shows.
 enum MotorStateValue : int {
     kMotorIdle = 0,      ///< neither powering nor braking electrically
@@ -140,14 +140,14 @@ long double SpeedNeedleAngle(const data::SpeedMeter& m, long double v);
 
 /// The cab panel of one drive. Sprites are kept in drawing order; equal orders keep the order
 /// in which the sprites are created: the image strips first (they are made while the train file
-/// is read), then the records of Part 5.2's table. `index` finds the sprite of an item (−1: the
+/// is read), then the panel's other records. `index` finds the sprite of an item (−1: the
 /// train has none).
 struct PanelState {
     std::vector<PanelSprite> sprites;
     std::array<int, kPanelItemCount> index{};
     ClockFace clock;
     /// px added to every panel sprite's y in the picture of this frame: the offset of the frame
-    /// before, since the sprites are moved after the picture is presented (Part 1.2 step 19).
+    /// before, since the sprites are moved after the picture is presented.
     int shake = 0;
     int nextShake = 0;  ///< the offset of this frame, applied from the next picture on
 
