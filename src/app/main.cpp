@@ -11,6 +11,7 @@
 #include "data/fatal_error.h"
 #include "data/program_folder.h"
 #include "data/settings_file.h"
+#include "platform/audio_output.h"
 
 namespace {
 
@@ -70,12 +71,12 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
-    tressmoor::app::TitleWindow title(folder);
+    const auto mixer = tressmoor::platform::createMixer();
+    tressmoor::app::TitleWindow title(folder, *mixer);
     QObject::connect(&title, &tressmoor::app::TitleWindow::serviceChosen, &title, [&](int) {
-        title.showProgress(QStringLiteral("Formを作成しています"));
         QMessageBox::information(&title, QString::fromUtf8(kApplicationTitle),
                                  QStringLiteral("運転画面は準備中です。"));
-        title.hideProgress();
+        title.endDrive();
     });
     title.show();
     return app.exec();

@@ -81,7 +81,7 @@ const MemoryMixer::Channel* MemoryMixer::channel(int number) const {
     return &channels_[static_cast<std::size_t>(number)];
 }
 
-void MemoryMixer::emit(int number, const char* what) {
+void MemoryMixer::notifyEvent(int number, const char* what) {
     if (events_) events_(number, what);
 }
 
@@ -108,7 +108,7 @@ void MemoryMixer::Play(int number) {
     if (c == nullptr || c->wave == nullptr) return;
     c->positionMs = 0;
     c->status = ChannelStatus::Once;
-    emit(number, "play");
+    notifyEvent(number, "play");
 }
 
 void MemoryMixer::LoopPlay(int number) {
@@ -116,14 +116,14 @@ void MemoryMixer::LoopPlay(int number) {
     if (c == nullptr || c->wave == nullptr) return;
     c->positionMs = 0;
     c->status = ChannelStatus::Looping;
-    emit(number, "loop");
+    notifyEvent(number, "loop");
 }
 
 void MemoryMixer::Stop(int number) {
     Channel* c = channel(number);
     if (c == nullptr || c->status == ChannelStatus::Idle) return;
     c->status = ChannelStatus::Idle;
-    emit(number, "stop");
+    notifyEvent(number, "stop");
 }
 
 void MemoryMixer::FreqRate(int number, double ratio) {
@@ -157,7 +157,7 @@ void MemoryMixer::advance(double ms) {
         if (c.status == ChannelStatus::Once && c.positionMs >= length) {
             c.status = ChannelStatus::Idle;
             c.positionMs = length;
-            emit(static_cast<int>(i), "end");
+            notifyEvent(static_cast<int>(i), "end");
         } else if (c.status == ChannelStatus::Looping && length > 0) {
             while (c.positionMs >= length) c.positionMs -= length;
         }
