@@ -224,19 +224,19 @@ int main(int argc, char* argv[]) {
         return runner.run(choice, drive, {});
     }
 
-    tressmoor::app::TitleWindow title(folder);
-    QObject::connect(&title, &tressmoor::app::TitleWindow::serviceChosen, &title, [&](int index) {
-        auto choice = tressmoor::sim::ServiceChoice::forService(index);
-        tressmoor::view::DriveOptions options = drive;
-        options.chosenAt = std::chrono::steady_clock::now();
-        title.showProgress(QStringLiteral("Formを作成しています"));
-        options.progress = [&title](const std::string& text) {
-            title.showProgress(QString::fromStdString(text));
-        };
-        runner.run(choice, options, [&title] { title.hide(); });
-        title.hideProgress();
-        title.show();
-    });
+    tressmoor::app::TitleWindow title(folder, *mixer);
+    QObject::connect(&title, &tressmoor::app::TitleWindow::serviceChosen, &title,
+                     [&](int index, const QString& pickedFile, const QString& pickedFolder) {
+                         tressmoor::view::DriveOptions options = drive;
+                         options.chosenAt = std::chrono::steady_clock::now();
+                         const auto choice = tressmoor::sim::ServiceChoice::forService(
+                             index, pickedFile.toStdString(), pickedFolder.toStdString());
+                         options.progress = [&title](const std::string& text) {
+                             title.showProgress(QString::fromStdString(text));
+                         };
+                         runner.run(choice, options, [&title] { title.hide(); });
+                         title.endDrive();
+                     });
     title.show();
     return app.exec();
 }

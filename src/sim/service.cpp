@@ -1,3 +1,4 @@
+// The service a drive runs: the title window's choice and the loading of its data files.
 #include "sim/service.h"
 
 #include "data/fatal_error.h"
@@ -6,11 +7,17 @@
 
 namespace tressmoor::sim {
 
-ServiceChoice ServiceChoice::forService(int index) {
+ServiceChoice ServiceChoice::forService(int index, const std::string& pickedFile,
+                                        const std::string& pickedFolder) {
     ServiceChoice c;
     const auto& entry = kServices.at(static_cast<std::size_t>(index));
     c.LineFile = entry.lineFile;
-    c.TrainFile = entry.trainFile;
+    if (pickedFile.empty()) {
+        c.TrainFile = entry.trainFile;
+    } else {
+        c.TrainFile = pickedFile;
+        c.TrainFolder = pickedFolder;
+    }
     return c;
 }
 

@@ -38,14 +38,17 @@ struct ServiceChoice {
     int StartStation = 0;     ///< station index at which driving starts
     int StationLimit = 999;   ///< stations below this index are offered in the Move menu
 
-    /// The choice for service `index` (0 … 4) with its built-in train.
-    static ServiceChoice forService(int index);
+    /// The choice for service `index` (0 … 4): its line with the train file `pickedFile` from
+    /// `pickedFolder` (a folder with its trailing separator), or with the service's built-in
+    /// train when no file was picked.
+    static ServiceChoice forService(int index, const std::string& pickedFile = {},
+                                    const std::string& pickedFolder = {});
 };
 
 /// One item of the Move menu: a station a run can be (re)started at.
 struct MoveMenuItem {
-    int station = 0;   ///< station index
-    std::string name;  ///< "Sta" + index
+    int station = 0;      ///< station index
+    std::string name;     ///< "Sta" + index
     std::string caption;  ///< the station's name
 };
 

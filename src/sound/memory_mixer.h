@@ -80,12 +80,12 @@ private:
 
 /// What the program needs from a WAV file's header, found by walking its RIFF chunks.
 struct WavInfo {
-    std::uint16_t formatTag = 0;      ///< 1 = PCM, 2 = MS ADPCM, 0x11 = IMA ADPCM, …
+    std::uint16_t formatTag = 0;  ///< 1 = PCM, 2 = MS ADPCM, 0x11 = IMA ADPCM, …
     std::uint16_t channels = 0;
-    std::uint32_t sampleRate = 0;     ///< samples per second
+    std::uint32_t sampleRate = 0;  ///< samples per second
     std::uint32_t bytesPerSecond = 0;
     std::uint16_t bitsPerSample = 0;
-    std::uint32_t dataSize = 0;       ///< bytes of sample data
+    std::uint32_t dataSize = 0;  ///< bytes of sample data
 
     /// Length when played at its own rate, ms (0 when the header gives no byte rate).
     double lengthMs() const;

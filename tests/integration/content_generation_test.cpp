@@ -21,6 +21,7 @@
 #include "data/random_source.h"
 #include "data/settings_file.h"
 #include "data/train_file.h"
+#include "platform/ffmpeg_video_source.h"
 
 namespace fs = std::filesystem;
 using namespace tressmoor::data;
@@ -293,7 +294,36 @@ TEST_F(GeneratedContent, TitleWindowPicturesAndSound) {
           "image\\title\\quit.png", "image\\title\\loading.png"}) {
         EXPECT_FALSE(picture(n).isNull()) << n;
     }
-    EXPECT_TRUE(fs::exists(folder() / "sound/40225.wav"));
+    // The title sound is a short jingle of 2 to 4 seconds.
+    const auto sound = bytesOf(folder() / "sound/40225.wav");
+    ASSERT_GE(sound.size(), 44u);
+    const double seconds = static_cast<double>(le32(sound, 40)) / le32(sound, 28);
+    EXPECT_GE(seconds, 2.0);
+    EXPECT_LE(seconds, 4.0);
+}
+
+TEST_F(GeneratedContent, OpeningMoviePlaysInTheTitleWindowsFirstSize) {
+    tressmoor::platform::FfmpegVideoSource movie;
+    ASSERT_EQ(movie.open(resolveDataPath(folder(), "move\\opening.avi").string()),
+              tressmoor::route::kVideoOpened);
+    EXPECT_EQ(movie.width(), 480);
+    EXPECT_EQ(movie.height(), 270);
+    EXPECT_DOUBLE_EQ(movie.frameRate(), 30.0);
+    EXPECT_GE(movie.frameCount(), 6 * 30);
+    EXPECT_LE(movie.frameCount(), 8 * 30);
+    // Mean brightness of a frame: the movie ends faded to black from a bright picture.
+    auto brightness = [&](int frame) {
+        EXPECT_TRUE(movie.fetch(frame)) << frame;
+        double sum = 0;
+        for (int y = 0; y < movie.height(); ++y) {
+            const auto* row = reinterpret_cast<const std::uint32_t*>(movie.pixels() +
+                                                                     y * movie.stride());
+            for (int x = 0; x < movie.width(); ++x) sum += qGray(row[x]);
+        }
+        return sum / (movie.width() * movie.height());
+    };
+    EXPECT_GT(brightness(movie.frameCount() / 2), 80.0);
+    EXPECT_LT(brightness(movie.frameCount() - 1), 20.0);
 }
 
 TEST_F(GeneratedContent, EveryDataFileIsCopied) {

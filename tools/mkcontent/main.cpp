@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "content_names.h"
+#include "opening_movie.h"
 #include "data/fatal_error.h"
 #include "data/path_resolver.h"
 #include "panel_art.h"
@@ -40,8 +41,8 @@ constexpr const char* kUsage =
     "                 [--preview TRAIN FILE.png]...\n"
     "\n"
     "Copies every data file of the content folder into the program folder, then generates every\n"
-    "picture, sound and route video the data files name (and the title window's pictures and\n"
-    "sound) into it. The output is the same for the same inputs.\n"
+    "picture, sound and route video the data files name (and the title window's pictures,\n"
+    "sound and opening movie) into it. The output is the same for the same inputs.\n"
     "\n"
     "  --source DIR   folder with tressmoor.dat, the train files and the line files\n"
     "  --out DIR      program folder to fill (created when missing)\n"
@@ -168,6 +169,8 @@ int run(const Options& o) {
     std::cout << "drawing the title pictures\n" << std::flush;
     drawTitlePictures(services, put);
     std::cout << "  " << pictures << " pictures\n";
+    std::cout << "rendering the opening movie\n" << std::flush;
+    renderOpeningMovie(outputPath(o.out, kOpeningMovie));
 
     // Sounds.
     SoundContext context;

@@ -532,8 +532,8 @@ std::optional<Signal> synthesizedSignal(const std::string& stem) {
     if (startsWith(stem, "melody_")) return departureMelody(std::max(0, stemNumber(stem)), 10.0);
     // Title sound.
     if (stem == "40225") {
-        Signal s = melody({60, 64, 67, 72, 0, 67, 72, 76, 79, 0, 0, 84}, 0.28, 1.2);
-        Signal pad = tone(130.8, 4.0, {0.3, 0.2, 0.1});
+        Signal s = melody({60, 64, 67, 72, 0, 67, 72, 76, 79, 0, 0, 84}, 0.24, 1.0);
+        Signal pad = tone(130.8, 3.6, {0.3, 0.2, 0.1});
         envelope(pad, 1.0, 1.5);
         mixInto(s, pad, 0);
         return s;
