@@ -98,17 +98,34 @@ LinesidePlacement stopLine(const LinesideContext& c, const route::StopLine& line
     return p;
 }
 
-/// The stop marker stands at the stop position, drawn in the perspective of the stop lines: at
+/// First stop-marker cell of the stations' own markers: cell 10 + i belongs to station i.
+constexpr int kStationMarkerCell = 10;
+
+/// cm from the cab to the stop the marker belongs to: a station's own marker stands at that
+/// station's stop (the remaining distance already counts to the next stop once the train has
+/// arrived); the approach boards count down to the next stop.
+long double markerDistance(const LinesideContext& c, const SimState& s, int cell) {
+    const int station = cell - kStationMarkerCell;
+    if (station >= 0 && station < static_cast<int>(c.line.Station.size())) {
+        return static_cast<long double>(
+                   c.line.Station[static_cast<std::size_t>(station)].StopDistance) -
+               s.route.LineDistance;
+    }
+    return s.stations.RemainingDistance;
+}
+
+/// The stop marker stands at its stop position, drawn in the perspective of the stop lines: at
 /// d metres it stands on the ground at y = view height − d ÷ (d + P) × H, left of the track by
 /// an offset that shrinks in the same proportion. It is not shown once the cab has passed it.
 LinesidePlacement stopMarker(const LinesideContext& c, const SimState& s) {
     LinesidePlacement p;
     p.anchor = SpriteAnchor::BottomCentre;
     p.cell = s.stations.StopMarkerPattern;
-    const long double r = s.stations.RemainingDistance;
+    if (p.cell == 0) return p;
+    const long double r = markerDistance(c, s, p.cell);
     const long double P = c.line.Perspective.P;
     const long double d = r / 100;
-    if (p.cell == 0 || !std::isfinite(r) || r < 0 || !(d + P > 0)) return p;
+    if (!std::isfinite(r) || r < 0 || !(d + P > 0)) return p;
     const long double H = c.settings.ViewHeight;
     const long double G = c.line.Perspective.H;
     const long double W = c.settings.ViewWidth;

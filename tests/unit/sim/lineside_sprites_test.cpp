@@ -133,12 +133,12 @@ TEST_F(LinesideSpritesTest, StopLinesShowAtTheirOwnHeightAndThicknessCentredOnTh
 }
 
 TEST_F(LinesideSpritesTest, StopMarkerStandsAtTheStopInPerspective) {
-    s_.stations.StopMarkerPattern = 12;
+    s_.stations.StopMarkerPattern = 3;     // the 150 m board
     s_.stations.RemainingDistance = 1000;  // 10 m
     LinesidePlacement p = place(I::StopMarker);
     EXPECT_TRUE(p.visible);
     EXPECT_EQ(p.anchor, SpriteAnchor::BottomCentre);
-    EXPECT_EQ(p.cell, 12);
+    EXPECT_EQ(p.cell, 3);
     EXPECT_EQ(p.y, 507);  // 600 − 10 ÷ 30 × 280 = 506.67
     EXPECT_EQ(p.x, 213);  // 400 − 0.35 × 800 × 20 ÷ 30 = 213.33
 
@@ -158,11 +158,31 @@ TEST_F(LinesideSpritesTest, StopMarkerStandsAtTheStopInPerspective) {
     EXPECT_EQ(p.x, 120);
 }
 
+TEST_F(LinesideSpritesTest, StationMarkerStandsAtItsOwnStationsStop) {
+    line_.Station.resize(3);
+    line_.Station[1].StopDistance = 500000;
+    line_.Station[2].StopDistance = 900000;
+    s_.route.LineDistance = 499000;          // 10 m before station 1
+    s_.stations.RemainingDistance = 401000;  // already counting to station 2
+    s_.stations.StopMarkerPattern = 11;
+    LinesidePlacement p = place(I::StopMarker);
+    EXPECT_TRUE(p.visible);
+    EXPECT_EQ(p.cell, 11);
+    EXPECT_EQ(p.y, 507);
+    EXPECT_EQ(p.x, 213);
+    // Standing 5 cm past it, the marker is behind the cab.
+    s_.route.LineDistance = 500005;
+    EXPECT_FALSE(place(I::StopMarker).visible);
+    // A marker cell beyond the station list counts to the next stop.
+    s_.stations.StopMarkerPattern = 13;
+    EXPECT_TRUE(place(I::StopMarker).visible);
+}
+
 TEST_F(LinesideSpritesTest, StopMarkerIsHiddenWithoutABoardBehindTheCabOrWithoutPerspective) {
     s_.stations.StopMarkerPattern = 0;
     s_.stations.RemainingDistance = 4000;
     EXPECT_FALSE(place(I::StopMarker).visible);
-    s_.stations.StopMarkerPattern = 10;
+    s_.stations.StopMarkerPattern = 4;
     s_.stations.RemainingDistance = -1;
     EXPECT_FALSE(place(I::StopMarker).visible);
     s_.stations.RemainingDistance = 0;
