@@ -21,7 +21,7 @@
 #include "sim/script.h"
 #include "sim/service.h"
 #include "view/driving_window.h"
-#include "view/ui_font.h"
+#include "view/fonts.h"
 
 namespace {
 
@@ -96,7 +96,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
     QApplication::setOrganizationName(QStringLiteral("Tressmoor"));
     QApplication::setApplicationVersion(QStringLiteral("0.1"));
-    QApplication::setFont(tressmoor::view::uiFont(QStringLiteral("Meiryo UI"), 12));
+    QApplication::setFont(tressmoor::view::japaneseFont("Meiryo UI", 16));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <iostream>
 
+#include "data/path_resolver.h"
 #include "data/settings_file.h"
 #include "sim/panel_state.h"
 #include "sim/status_text.h"
@@ -94,11 +95,16 @@ double usSince(SteadyClock::time_point start) {
 
 }  // namespace
 
-/// The route-video decoder with a stopwatch: how long the fetches of a frame took.
+/// The route-video decoder as the drive sees it: the line's video names are resolved in the
+/// program folder with the data-file path rules ("\" and any letter case), and a stopwatch
+/// tells how long the fetches of a frame took.
 class TimedVideoSource final : public route::VideoSource {
 public:
-    explicit TimedVideoSource(route::VideoSource& inner) : inner_(inner) {}
-    int open(const std::string& path) override { return inner_.open(path); }
+    TimedVideoSource(route::VideoSource& inner, std::filesystem::path programFolder)
+        : inner_(inner), programFolder_(std::move(programFolder)) {}
+    int open(const std::string& path) override {
+        return inner_.open(data::resolveDataPath(programFolder_, path).string());
+    }
     int frameCount() const override { return inner_.frameCount(); }
     bool fetch(int frame) override {
         const auto start = SteadyClock::now();
@@ -111,6 +117,7 @@ public:
 
 private:
     route::VideoSource& inner_;
+    std::filesystem::path programFolder_;
     double spentUs_ = 0;
 };
 
@@ -137,7 +144,7 @@ DrivingWindow::DrivingWindow(const std::filesystem::path& programFolder,
       store_(store),
       options_(std::move(options)),
       random_(data::clockSeed()),
-      video_(std::make_unique<TimedVideoSource>(decoder_)) {
+      video_(std::make_unique<TimedVideoSource>(decoder_, programFolder)) {
     setWindowTitle(QString::fromUtf8(kProgramTitle));
     setAttribute(Qt::WA_DeleteOnClose, false);
 

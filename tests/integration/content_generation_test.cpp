@@ -282,6 +282,42 @@ TEST_F(GeneratedContent, NeedlesHaveTheirDeclaredSizeAndSeeThroughCorner) {
     }
 }
 
+TEST_F(GeneratedContent, SpriteEdgesDoNotBlendIntoTheKeyColour) {
+    // Only the exact key colour is see-through: an antialiased edge drawn onto it would show as
+    // a pink or purple fringe over the route video.
+    for (const LineData& line : lines_) {
+        std::vector<std::string> sprites = {line.SignalImageList.File};
+        for (const auto& s : line.SignImageList) sprites.push_back(s.File);
+        for (const auto& s : line.SignalImageList.Sub) sprites.push_back(s.File);
+        for (const auto& n : sprites) {
+            if (n.empty()) continue;
+            const QImage img = picture(n).convertToFormat(QImage::Format_RGB32);
+            const QRgb key = img.pixel(0, img.height() - 1);
+            int fringe = 0;
+            for (int y = 0; y < img.height(); ++y) {
+                for (int x = 0; x < img.width(); ++x) {
+                    const QRgb c = img.pixel(x, y);
+                    if (c == key) continue;
+                    if (qRed(c) - qGreen(c) > 60 && qBlue(c) - qGreen(c) > 60) ++fringe;
+                }
+            }
+            EXPECT_EQ(fringe, 0) << n;
+        }
+    }
+}
+
+TEST_F(GeneratedContent, TimetableCardFitsTheBlackAreaAboveTheLabels) {
+    // The driving window is 1202 px wide with the cab view on its left 802 px; the status
+    // labels start 340 px down.
+    EXPECT_GE(settings_.StafLeft, 802);
+    for (const LineData& line : lines_) {
+        const QImage card = picture(line.Staf[0]);
+        ASSERT_FALSE(card.isNull()) << line.Staf[0];
+        EXPECT_LE(settings_.StafLeft + card.width(), 1202) << line.Staf[0];
+        EXPECT_LT(card.height(), 340) << line.Staf[0];
+    }
+}
+
 TEST_F(GeneratedContent, TitleWindowPicturesAndSound) {
     for (int i = 1; i <= 5; ++i) {
         const std::string name = "image\\title\\0" + std::to_string(i) + ".jpg";

@@ -9,13 +9,28 @@
 namespace tressmoor::mkcontent {
 
 QImage keyedImage(int width, int height) {
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(kKey);
+    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
     return image;
 }
 
 void markKeyCorner(QImage& image) {
-    if (!image.isNull()) image.setPixelColor(0, image.height() - 1, kKey);
+    if (image.isNull()) return;
+    if (image.hasAlphaChannel()) {
+        // Antialiased edges would blend into the key colour and show as a pink fringe, since
+        // only the exact key is see-through: a pixel at least half covered takes its own
+        // colour, the rest the key.
+        QImage flat = image.convertToFormat(QImage::Format_ARGB32);
+        const QRgb key = kKey.rgb();
+        for (int y = 0; y < flat.height(); ++y) {
+            auto* row = reinterpret_cast<QRgb*>(flat.scanLine(y));
+            for (int x = 0; x < flat.width(); ++x) {
+                row[x] = qAlpha(row[x]) >= 128 ? (row[x] | 0xFF000000u) : key;
+            }
+        }
+        image = flat.convertToFormat(QImage::Format_RGB32);
+    }
+    image.setPixelColor(0, image.height() - 1, kKey);
 }
 
 QFont japaneseFont(int pixelSize, bool bold) {

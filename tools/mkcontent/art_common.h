@@ -20,10 +20,12 @@ using ImageSink = std::function<void(const std::string& name, const QImage& imag
 /// wherever it should be see-through); opaque pictures lose just that one corner pixel.
 inline const QColor kKey(255, 0, 255);
 
-/// A picture of the given size filled with the colour key (fully see-through).
+/// A fully see-through picture of the given size to draw a sprite on; markKeyCorner turns it
+/// into a colour-keyed picture.
 QImage keyedImage(int width, int height);
 
-/// Sets the bottom-left pixel to the colour key.
+/// Finishes a sprite picture: see-through pixels (less than half covered) take the colour key,
+/// the others their own colour, fully opaque; the bottom-left pixel carries the key.
 void markKeyCorner(QImage& image);
 
 /// The Japanese UI font at a pixel size (IPAGothic, loaded from its file when fontconfig does not

@@ -202,6 +202,8 @@ QImage signalHeads(int w, int h) {
     return img;
 }
 
+/// One labelled board per cell (cell 0 stays empty) on a see-through picture; the caller may draw
+/// more and finishes it with markKeyCorner.
 QImage labelledCells(int w, int h, const std::vector<QString>& labels, QColor ground, QColor ink) {
     const int cells = static_cast<int>(labels.size());
     QImage img = stripImage(cells, 1000, w, h);
@@ -213,7 +215,6 @@ QImage labelledCells(int w, int h, const std::vector<QString>& labels, QColor gr
               std::min(h - 14, 20));
     }
     p.end();
-    markKeyCorner(img);
     return img;
 }
 
@@ -408,30 +409,36 @@ QImage otherSigns(const data::LineData& line, int cw, int h) {
 
 // --- Timetable card, pause picture, route map, monitor ---------------------------------------
 
+/// The timetable card: it sits at the top of the black area right of the cab view, above the
+/// status labels (which start 340 px down).
 QImage timetableCard(const data::LineData& line) {
-    QImage img(200, 600, QImage::Format_RGB32);
+    constexpr int kW = kTimetableCardWidth, kH = kTimetableCardHeight;
+    constexpr int kHeader = 44, kFooter = 22;
+    QImage img(kW, kH, QImage::Format_RGB32);
     img.fill(QColor(238, 232, 210));
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing, true);
-    p.fillRect(QRect(0, 0, 200, 64), QColor(40, 60, 110));
-    QString title = qs(line.LineName);
+    p.fillRect(QRect(0, 0, kW, kHeader), QColor(40, 60, 110));
     p.setFont(japaneseFont(13, true));
     p.setPen(Qt::white);
-    p.drawText(QRect(6, 4, 188, 56), Qt::AlignCenter | Qt::TextWordWrap, title);
-    const int rowH =
-        std::max(20, std::min(48, 500 / std::max<int>(1, static_cast<int>(line.Station.size()))));
-    int y = 76;
+    p.drawText(QRect(6, 2, kW - 12, kHeader - 4), Qt::AlignCenter | Qt::TextWordWrap,
+               qs(line.LineName));
+    const int rows = std::max<int>(1, static_cast<int>(line.Station.size()));
+    const int rowH = std::max(14, std::min(30, (kH - kHeader - kFooter - 8) / rows));
+    const int nameW = kW / 2;
+    int y = kHeader + 4;
     p.setPen(QPen(QColor(120, 110, 90), 1));
     for (const auto& st : line.Station) {
-        p.drawLine(8, y + rowH, 192, y + rowH);
-        drawCentred(p, QRectF(6, y, 86, rowH), qs(st.Name), QColor(20, 20, 20), 15, true);
+        p.drawLine(8, y + rowH, kW - 8, y + rowH);
+        drawCentred(p, QRectF(6, y, nameW - 6, rowH), qs(st.Name), QColor(20, 20, 20), 15, true);
         QString time = st.Kind == 1           ? QString("レ")
                        : st.DepartureTime > 0 ? clockText(st.DepartureTime)
                                               : QString("・");
-        drawCentred(p, QRectF(96, y, 98, rowH), time, QColor(20, 20, 20), 15, st.Kind != 1);
+        drawCentred(p, QRectF(nameW, y, kW - nameW - 6, rowH), time, QColor(20, 20, 20), 15,
+                    st.Kind != 1);
         y += rowH;
     }
-    drawCentred(p, QRectF(0, 570, 200, 24), "レ = 通過", QColor(90, 80, 60), 12);
+    drawCentred(p, QRectF(0, kH - kFooter, kW, kFooter - 2), "レ = 通過", QColor(90, 80, 60), 12);
     p.end();
     return img;
 }
@@ -547,6 +554,7 @@ void drawLinePictures(const data::LineData& line, const ImageSink& put) {
             board(p, r, QColor(12, 12, 12), QColor(60, 60, 60), "", 10);
             p.end();
         }
+        markKeyCorner(img);
         put(sub.File, img);
     }
 

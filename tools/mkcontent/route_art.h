@@ -19,4 +19,9 @@ void drawLinePictures(const data::LineData& line, const ImageSink& put);
 /// Extent of the remaining-distance ruler: the stop mark sits this many pixels below its top.
 inline constexpr int kRemainMarkY = 870;
 
+/// Size of the timetable card (the first [Staf] picture), px: it fits the black area right of
+/// the cab view above the status labels.
+inline constexpr int kTimetableCardWidth = 380;
+inline constexpr int kTimetableCardHeight = 330;
+
 }  // namespace tressmoor::mkcontent

@@ -7,6 +7,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "unit/view/gui_application.h"
 #include "view/cab_renderer.h"
 
 namespace tressmoor::view {
@@ -14,13 +15,6 @@ namespace {
 
 class CabViewTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "view_tests";
-        static char* argv[] = {name, nullptr};
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        if (QApplication::instance() == nullptr) new QApplication(argc, argv);
-    }
 };
 
 TEST_F(CabViewTest, AtItsOwnSizeThePictureFillsTheViewOneToOne) {

@@ -13,6 +13,7 @@
 #include "sim/script.h"
 #include "sound/memory_mixer.h"
 #include "test_support/temp_dir.h"
+#include "unit/view/gui_application.h"
 #include "view/cab_renderer.h"
 #include "view/cab_view.h"
 
@@ -23,14 +24,6 @@ const std::filesystem::path kFolder = std::filesystem::path(TRESSMOOR_FIXTURES_D
 
 class DrivingWindowTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "view_tests";
-        static char* argv[] = {name, nullptr};
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        if (QApplication::instance() == nullptr) app_ = new QApplication(argc, argv);
-    }
-
     std::unique_ptr<DrivingWindow> open(DriveOptions options = {}) {
         sim::ServiceChoice choice;
         choice.LineFile = "line_drive.dat";
@@ -47,7 +40,6 @@ protected:
         return QTest::qWaitFor(done, 20000);
     }
 
-    static inline QApplication* app_ = nullptr;
     sound::MemoryMixer mixer_;
     data::MemorySettingsStore store_;
     test_support::TempDir temp_;
