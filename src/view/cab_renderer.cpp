@@ -196,8 +196,12 @@ vehicle::StripCells CabRenderer::stripCells() const {
 void CabRenderer::compose(QImage& target, const QImage* video, const sim::SimState& state,
                           const RenderOptions& options) {
     const auto start = std::chrono::steady_clock::now();
-    if (target.size() != QSize(kWindowWidth, kWindowHeight) ||
-        target.format() != QImage::Format_RGB32) {
+    // The target may have more device pixels than logical ones (a scaled or HiDPI window):
+    // everything is drawn in logical coordinates and the painter maps them.
+    const QSizeF logical = target.deviceIndependentSize();
+    if (target.isNull() || target.format() != QImage::Format_RGB32 ||
+        std::abs(logical.width() - kWindowWidth) >= 1 ||
+        std::abs(logical.height() - kWindowHeight) >= 1) {
         target = QImage(kWindowWidth, kWindowHeight, QImage::Format_RGB32);
     }
     const QRect cabView(0, 0, kCabViewWidth, kCabViewHeight);
@@ -215,7 +219,7 @@ void CabRenderer::compose(QImage& target, const QImage* video, const sim::SimSta
             QRect(0, routeView.bottom() + 1, routeView.width(), kWindowHeight - routeView.height()),
             Qt::black);
     } else {
-        p.fillRect(target.rect(), Qt::black);
+        p.fillRect(QRect(0, 0, kWindowWidth, kWindowHeight), Qt::black);
     }
     if (video != nullptr && !video->isNull() && !routeView.isEmpty()) {
         if (opaqueVideo) p.setCompositionMode(QPainter::CompositionMode_Source);

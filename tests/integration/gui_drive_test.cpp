@@ -1,5 +1,6 @@
 // Each sample service driven for half a minute in the real driving window (offscreen), with a
-// script that takes a picture standing and one running; the pictures are judged region by region.
+// script that takes a picture standing and one running; the pictures are judged region by region
+// and kept in the build tree (tests/integration/gui_shots/serviceN/) for people to look at.
 #include <gtest/gtest.h>
 
 #include <QColor>
@@ -51,15 +52,20 @@ protected:
 
     /// Drives service `service` with a script: pictures at 1 s and 29 s; power from 14 s.
     static Drive drive(int service) {
+        // The pictures are kept for people to look at; the rest goes with the content.
+        const fs::path shots = fs::path(GUI_SHOTS_DIR) / ("service" + std::to_string(service));
+        fs::create_directories(shots);
+        fs::remove(shots / "standing.png");
+        fs::remove(shots / "running.png");
         const fs::path dir = root_ / ("service" + std::to_string(service));
         fs::create_directories(dir);
         const fs::path script = dir / "drive.txt";
         {
             std::ofstream out(script);
-            out << "1 shot " << (dir / "standing.png").string() << "\n"
+            out << "1 shot " << (shots / "standing.png").string() << "\n"
                 << "14 key 5\n14.2 key 8\n14.4 key 8\n14.6 key 8\n14.8 key 8\n15.0 key 8\n"
                 << "20 hold 3 0.5\n"
-                << "29 shot " << (dir / "running.png").string() << "\n"
+                << "29 shot " << (shots / "running.png").string() << "\n"
                 << "30 quit\n";
         }
         QProcess p;
@@ -81,8 +87,8 @@ protected:
         }
         d.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
         d.stderrText = p.readAllStandardError().toStdString();
-        d.standing.load(QString::fromStdString((dir / "standing.png").string()));
-        d.running.load(QString::fromStdString((dir / "running.png").string()));
+        d.standing.load(QString::fromStdString((shots / "standing.png").string()));
+        d.running.load(QString::fromStdString((shots / "running.png").string()));
         return d;
     }
 

@@ -155,6 +155,19 @@ TEST_F(CabRendererTest, LampsShowOnlyWhileVisibleAndTheKeyColourIsSeeThrough) {
     EXPECT_TRUE(near(img.pixelColor(65, 655), kBlue));
 }
 
+TEST_F(CabRendererTest, ABufferWithMoreDevicePixelsIsDrawnInLogicalPlaces) {
+    auto r = make();
+    QImage big(kWindowWidth * 2, kWindowHeight * 2, QImage::Format_RGB32);
+    big.setDevicePixelRatio(2.0);
+    const uchar* before = big.constBits();
+    r->compose(big, nullptr, state_, {});
+    EXPECT_EQ(big.size(), QSize(kWindowWidth * 2, kWindowHeight * 2)) << "kept, not replaced";
+    EXPECT_EQ(big.constBits(), before);
+    EXPECT_TRUE(near(big.pixelColor(50, 1310), kRed));    // logical (25, 655)
+    EXPECT_TRUE(near(big.pixelColor(90, 1310), kGreen));  // logical (45, 655)
+    EXPECT_TRUE(near(big.pixelColor(130, 1310), Qt::black));
+}
+
 TEST_F(CabRendererTest, PanelShakeMovesEverySpriteDown) {
     auto r = make();
     r->panel().shake = 3;
