@@ -8,7 +8,11 @@
 #include <QImage>
 #include <QTest>
 #include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
 
+#include "data/fatal_error.h"
 #include "data/settings_file.h"
 #include "sim/script.h"
 #include "sound/memory_mixer.h"
@@ -195,6 +199,44 @@ TEST_F(DrivingWindowTest, ScriptTypesKeysTakesShotsAndQuits) {
     ASSERT_FALSE(picture.isNull());
     EXPECT_EQ(picture.size(), QSize(kWindowWidth, kWindowHeight));
     EXPECT_EQ(w->scriptStatus(), 0);
+}
+
+TEST_F(DrivingWindowTest, LoadingReportsEveryStageInOrder) {
+    std::vector<std::string> progress;
+    DriveOptions options;
+    options.progress = [&](const std::string& text) { progress.push_back(text); };
+    auto w = open(std::move(options));
+    const std::vector<std::string> expected = {
+        "設定ファイルを読み込んでいます",
+        "運転台を描画しています",
+        "DirectSoundオブジェクトを作成しています(走行音)",
+        "DirectSoundオブジェクトを作成しています(環境音)",
+        "DirectSoundオブジェクトを作成しています(喚呼)",
+        "サウンドを読み込んでいます",
+        "環境をセットアップしています",
+    };
+    EXPECT_EQ(progress, expected);
+}
+
+TEST_F(DrivingWindowTest, APanelPictureThatCannotBeLoadedStopsTheDriveWithItsMessage) {
+    // A copy of the test folder whose train names a panel picture that is not there.
+    const auto folder = temp_.path() / "broken";
+    std::filesystem::copy(kFolder, folder, std::filesystem::copy_options::recursive);
+    {
+        std::ofstream train(folder / "train_drive.dat", std::ios::app);
+        train << "[Panel]\npanel\\missing.png\n0\n0\n";
+    }
+    sim::ServiceChoice choice;
+    choice.LineFile = "line_drive.dat";
+    choice.TrainFile = "train_drive.dat";
+    DriveOptions options;
+    options.unattended = true;
+    try {
+        DrivingWindow w(folder, choice, mixer_, store_, std::move(options));
+        ADD_FAILURE() << "the drive was built";
+    } catch (const data::FatalError& e) {
+        EXPECT_STREQ(e.what(), "panel\\missing.pngの生成エラー");
+    }
 }
 
 TEST_F(DrivingWindowTest, WheelStepsTowardBrakeAwayFromTheDriver) {
