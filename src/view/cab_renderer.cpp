@@ -195,7 +195,6 @@ vehicle::StripCells CabRenderer::stripCells() const {
 
 void CabRenderer::compose(QImage& target, const QImage* video, const sim::SimState& state,
                           const RenderOptions& options) {
-    const auto start = std::chrono::steady_clock::now();
     // The target may have more device pixels than logical ones (a scaled or HiDPI window):
     // everything is drawn in logical coordinates and the painter maps them.
     const QSizeF logical = target.deviceIndependentSize();
@@ -204,11 +203,19 @@ void CabRenderer::compose(QImage& target, const QImage* video, const sim::SimSta
         std::abs(logical.height() - kWindowHeight) >= 1) {
         target = QImage(kWindowWidth, kWindowHeight, QImage::Format_RGB32);
     }
+    QPainter p(&target);
+    compose(p, video, state, options);
+}
+
+void CabRenderer::compose(QPainter& p, const QImage* video, const sim::SimState& state,
+                          const RenderOptions& options) {
+    const auto start = std::chrono::steady_clock::now();
+    const QRect picture(0, 0, kWindowWidth, kWindowHeight);
     const QRect cabView(0, 0, kCabViewWidth, kCabViewHeight);
     const QRect routeView =
         QRect(0, 0, service_->settings.ViewWidth, service_->settings.ViewHeight) & cabView;
-
-    QPainter p(&target);
+    p.save();
+    p.setClipRect(picture);
     const bool opaqueVideo = video != nullptr && !video->isNull() &&
                              video->format() == QImage::Format_RGB32 && !routeView.isEmpty();
     if (opaqueVideo) {
@@ -219,7 +226,7 @@ void CabRenderer::compose(QImage& target, const QImage* video, const sim::SimSta
             QRect(0, routeView.bottom() + 1, routeView.width(), kWindowHeight - routeView.height()),
             Qt::black);
     } else {
-        p.fillRect(QRect(0, 0, kWindowWidth, kWindowHeight), Qt::black);
+        p.fillRect(picture, Qt::black);
     }
     if (video != nullptr && !video->isNull() && !routeView.isEmpty()) {
         if (opaqueVideo) p.setCompositionMode(QPainter::CompositionMode_Source);
@@ -244,11 +251,11 @@ void CabRenderer::compose(QImage& target, const QImage* video, const sim::SimSta
     drawPanel(p);
     drawLineside(p, state, true);
     drawClock(p);
-    p.setClipping(false);
+    p.setClipRect(picture);
 
     if (!staf_.isNull()) p.drawImage(QPoint(service_->settings.StafLeft, 0), staf_);
     if (options.labels) drawLabels(p, state);
-    p.end();
+    p.restore();
 
     times_.composeUs =
         std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();

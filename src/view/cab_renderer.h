@@ -4,6 +4,7 @@
 
 #include <QFont>
 #include <QImage>
+#include <QPainter>
 #include <QRect>
 #include <QStaticText>
 #include <array>
@@ -79,6 +80,10 @@ public:
     /// state.Texts.ExplanationText; the labels show state.Texts.Labels, read (and drawn) only
     /// while options.labels is set. Call panel() updates (sim::UpdatePanelState) first.
     void compose(QImage& target, const QImage* video, const sim::SimState& state,
+                 const RenderOptions& options);
+    /// Composes the same picture with `painter`, whose coordinates are the picture's logical
+    /// ones (a window painting itself maps them onto its own size).
+    void compose(QPainter& painter, const QImage* video, const sim::SimState& state,
                  const RenderOptions& options);
 
     /// The picture shown over the route view while paused (the second [Staf] picture); null

@@ -17,7 +17,7 @@ CabView::CabView(QWidget* parent) : QWidget(parent) {
 
 void CabView::updateLayout() {
     const qreal dpr = devicePixelRatioF();
-    if (dpr == layoutDpr_ && size() == layoutSize_ && !buffer_.isNull()) return;
+    if (dpr == layoutDpr_ && size() == layoutSize_) return;
     layoutDpr_ = dpr;
     layoutSize_ = size();
     const qreal w = std::max(1, width());
@@ -29,6 +29,10 @@ void CabView::updateLayout() {
     transform_ = QTransform::fromTranslate(target_.x(), target_.y()).scale(scale, scale);
     // Device pixels covered by the picture, rounded up so the buffer is never a pixel short.
     bufferScale_ = scale * dpr;
+}
+
+QImage& CabView::backBuffer() {
+    updateLayout();
     const QSize pixels(static_cast<int>(std::ceil(kWindowWidth * bufferScale_ - 1e-6)),
                        static_cast<int>(std::ceil(kWindowHeight * bufferScale_ - 1e-6)));
     if (buffer_.size() != pixels) {
@@ -36,10 +40,6 @@ void CabView::updateLayout() {
         buffer_.fill(Qt::black);
     }
     buffer_.setDevicePixelRatio(bufferScale_);
-}
-
-QImage& CabView::backBuffer() {
-    updateLayout();
     return buffer_;
 }
 
@@ -61,7 +61,13 @@ void CabView::paintEvent(QPaintEvent*) {
     if (target_.right() < all.width())
         p.fillRect(QRectF(target_.right(), 0, all.width() - target_.right(), all.height()),
                    Qt::black);
-    if (!buffer_.isNull()) p.drawImage(target_, buffer_);
+    if (scene_) {
+        p.setClipRect(target_);
+        p.setTransform(transform_);
+        scene_(p);
+    } else if (!buffer_.isNull()) {
+        p.drawImage(target_, buffer_);
+    }
 }
 
 void CabView::resizeEvent(QResizeEvent*) { updateLayout(); }

@@ -5,15 +5,16 @@
 #include <QImage>
 #include <QTransform>
 #include <QWidget>
+#include <functional>
 #include <optional>
 
 namespace tressmoor::view {
 
-/// The widget the driving picture is shown in. The picture is composed into backBuffer() in
-/// logical coordinates (kWindowWidth × kWindowHeight); the buffer itself has as many device
-/// pixels as the picture covers on the screen, so it is presented without resampling and stays
-/// sharp at any window size and on HiDPI screens. One transform, logical → widget, is used both
-/// to present and to map clicks back.
+/// The widget the driving picture is shown in. The picture (kWindowWidth × kWindowHeight logical
+/// pixels) is drawn by the scene function straight onto the widget through one transform,
+/// logical → widget, or composed into backBuffer(), which has as many device pixels as the
+/// picture covers on the screen; either way it is drawn once at the screen's resolution and stays
+/// sharp at any window size and on HiDPI screens. The same transform maps clicks back.
 class CabView final : public QWidget {
     Q_OBJECT
 public:
@@ -28,6 +29,11 @@ public:
     std::optional<QPointF> toLogical(QPointF widgetPos) const;
     /// Device pixels per logical picture pixel.
     qreal bufferScale() const { return bufferScale_; }
+
+    /// Draws the picture straight onto the window when it is painted, in logical coordinates,
+    /// instead of showing the back buffer: one copy of the picture less per frame. An empty
+    /// function shows the back buffer again.
+    void setScene(std::function<void(QPainter&)> scene) { scene_ = std::move(scene); }
 
 signals:
     /// A mouse press inside the picture, at logical coordinates.
@@ -45,6 +51,7 @@ protected:
 private:
     void updateLayout();
 
+    std::function<void(QPainter&)> scene_;
     QImage buffer_;
     QTransform transform_;
     QRectF target_;  ///< where the picture goes, widget coordinates

@@ -20,6 +20,7 @@
 #include "sim/status_text.h"
 #include "view/cab_renderer.h"
 #include "view/cab_view.h"
+#include "view/fonts.h"
 #include "view/frame_pacer.h"
 
 namespace tressmoor::view {
@@ -164,6 +165,7 @@ DrivingWindow::DrivingWindow(const std::filesystem::path& programFolder,
 
     view_ = new CabView(this);
     setCentralWidget(view_);
+    view_->setScene([this](QPainter& p) { paintScene(p); });
     connect(view_, &CabView::pressed, this, &DrivingWindow::onViewPressed);
     connect(view_, &CabView::doubleClicked, this, [this](QPointF) { toggleFullScreen(); });
     buildMenus();
@@ -233,17 +235,7 @@ void DrivingWindow::setPaused(bool pause) {
 
 void DrivingWindow::presentPaused() {
     // While paused the route view shows the line's pause picture over the last panel.
-    if (!canDraw()) return;
-    const QImage& picture = renderer_->pausedPicture();
-    QImage video;
-    if (picture.isNull() && decoder_.pixels() != nullptr) {
-        video = QImage(decoder_.pixels(), decoder_.width(), decoder_.height(), decoder_.stride(),
-                       QImage::Format_RGB32);
-    }
-    const auto& o = session_->service().options;
-    renderer_->compose(view_->backBuffer(), picture.isNull() ? &video : &picture,
-                       session_->state(), {o.Moji == 1, o.Information == 0, o.Tunnel == 1});
-    view_->repaint();
+    if (canDraw()) view_->repaint();
 }
 
 QRect DrivingWindow::backRect() { return QRect(1156, 768, 42, 26); }
@@ -277,30 +269,7 @@ void DrivingWindow::frame(long double dtMs, int fps) {
         }
         return;
     }
-    auto start = SteadyClock::now();
-    QImage video;
-    if (decoder_.pixels() != nullptr) {
-        video = QImage(decoder_.pixels(), decoder_.width(), decoder_.height(), decoder_.stride(),
-                       QImage::Format_RGB32);
-    }
     const auto& o = service.options;
-    QImage& buffer = view_->backBuffer();
-    renderer_->compose(buffer, video.isNull() ? nullptr : &video, s.state(),
-                       {o.Moji == 1, o.Information == 0, o.Tunnel == 1});
-    {
-        QPainter p(&buffer);
-        const QRect r = backRect();
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(QPen(QColor(200, 200, 200), 1));
-        p.setBrush(QColor(40, 40, 48));
-        p.drawRoundedRect(r, 4, 4);
-        QFont f = p.font();
-        f.setPixelSize(15);
-        p.setFont(f);
-        p.setPen(Qt::white);
-        p.drawText(r, Qt::AlignCenter, QStringLiteral("戻る"));
-    }
-    const double composeUs = usSince(start);
 
     // Leaving: the window fades out over 51 frames (at once with visual effects off).
     bool closeNow = false;
@@ -313,9 +282,12 @@ void DrivingWindow::frame(long double dtMs, int fps) {
             closeNow = true;
         }
     }
-    start = SteadyClock::now();
+    // The picture is composed while the window paints itself.
+    composeUs_ = 0;
+    const auto start = SteadyClock::now();
     view_->repaint();
-    const double presentUs = usSince(start);
+    const double composeUs = composeUs_;
+    const double presentUs = std::max(0.0, usSince(start) - composeUs);
     updateCaption();
     if (!firstPresented_) {
         firstPresented_ = true;
@@ -503,22 +475,44 @@ void DrivingWindow::setOpacity(double opacity) {
     if (supported) setWindowOpacity(opacity);
 }
 
+const QImage* DrivingWindow::currentPicture(QImage& wrapper) const {
+    if (paused() && !renderer_->pausedPicture().isNull()) return &renderer_->pausedPicture();
+    if (decoder_.pixels() == nullptr) return nullptr;
+    // The decoder's own picture, shown without a copy.
+    wrapper = QImage(decoder_.pixels(), decoder_.width(), decoder_.height(), decoder_.stride(),
+                     QImage::Format_RGB32);
+    return &wrapper;
+}
+
+void DrivingWindow::paintScene(QPainter& p) {
+    if (!session_) {
+        p.fillRect(QRect(0, 0, kWindowWidth, kWindowHeight), Qt::black);
+        return;
+    }
+    const auto start = SteadyClock::now();
+    QImage wrapper;
+    const auto& o = session_->service().options;
+    renderer_->compose(p, currentPicture(wrapper), session_->state(),
+                       {o.Moji == 1, o.Information == 0, o.Tunnel == 1});
+    const QRect r = backRect();
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(200, 200, 200), 1));
+    p.setBrush(QColor(40, 40, 48));
+    p.drawRoundedRect(r, 4, 4);
+    static const QFont font = japaneseFont("Meiryo UI", 15);
+    p.setFont(font);
+    p.setPen(Qt::white);
+    p.drawText(r, Qt::AlignCenter, QStringLiteral("戻る"));
+    p.restore();
+    composeUs_ = usSince(start);
+}
+
 QImage DrivingWindow::composeShot() {
     QImage shot(kWindowWidth, kWindowHeight, QImage::Format_RGB32);
     shot.fill(Qt::black);
-    if (!session_) return shot;
-    QImage video;
-    const QImage* source = nullptr;
-    if (paused() && !renderer_->pausedPicture().isNull()) {
-        source = &renderer_->pausedPicture();
-    } else if (decoder_.pixels() != nullptr) {
-        video = QImage(decoder_.pixels(), decoder_.width(), decoder_.height(), decoder_.stride(),
-                       QImage::Format_RGB32);
-        source = &video;
-    }
-    const auto& o = session_->service().options;
-    renderer_->compose(shot, source, session_->state(),
-                       {o.Moji == 1, o.Information == 0, o.Tunnel == 1});
+    QPainter p(&shot);
+    paintScene(p);
     return shot;
 }
 

@@ -22,6 +22,7 @@
 #include "sound/mixer.h"
 
 class QAction;
+class QPainter;
 class QMenu;
 
 namespace tressmoor::view {
@@ -113,6 +114,11 @@ private:
     void writeStatsRow(long double dtMs, double composeUs, double presentUs);
     void onViewPressed(QPointF logical, Qt::MouseButton button);
     void setOpacity(double opacity);
+    /// Draws the whole picture (route view, panel, labels, back button) in logical coordinates.
+    void paintScene(QPainter& p);
+    /// The picture over the route view: the decoder's frame (wrapped in `wrapper`), the pause
+    /// picture while paused, or none.
+    const QImage* currentPicture(QImage& wrapper) const;
 
     std::filesystem::path programFolder_;
     sound::Mixer& mixer_;
@@ -132,6 +138,7 @@ private:
     int wheelRemainder_ = 0;  ///< 1/8 degree steps of the wheel not yet turned into a notch
     int fadeLevel_ = 0;       ///< 0 = no fade; else the present fade step
     bool firstPresented_ = false;
+    double composeUs_ = 0;  ///< µs the last picture took to compose
     bool closed_ = false;
     QByteArray normalGeometry_;
 
