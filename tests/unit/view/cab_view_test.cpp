@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -56,6 +57,23 @@ TEST_F(CabViewTest, ATallViewGetsBarsAboveAndBelowAndPressesReportLogicalPlaces)
     const QPointF logical = pressed.front().front().toPointF();
     EXPECT_NEAR(logical.x(), 600.0, 0.01);
     EXPECT_NEAR(logical.y(), (static_cast<int>(top + 100) - top) * 2, 0.01);
+}
+
+TEST_F(CabViewTest, TheSceneIsPaintedThroughTheSameTransformWithBarsBlack) {
+    CabView view;
+    view.resize(2804, 1602);  // scale 2, bars of 200 px left and right
+    view.setScene([](QPainter& p) {
+        p.fillRect(QRect(0, 0, kWindowWidth, kWindowHeight), Qt::blue);
+        p.fillRect(QRect(100, 50, 10, 20), Qt::red);
+        // Anything drawn past the picture stays off the bars.
+        p.fillRect(QRect(kWindowWidth - 5, 0, 100, 100), Qt::green);
+    });
+    const QImage shot = view.grab().toImage();
+    EXPECT_EQ(shot.pixelColor(200 + 2 * 100 + 1, 2 * 50 + 1), QColor(Qt::red));
+    EXPECT_EQ(shot.pixelColor(200 + 2 * 110 + 1, 2 * 50 + 1), QColor(Qt::blue));
+    EXPECT_EQ(shot.pixelColor(100, 100), QColor(Qt::black));
+    EXPECT_EQ(shot.pixelColor(2804 - 100, 50), QColor(Qt::black));
+    EXPECT_EQ(shot.pixelColor(200 + 2 * (kWindowWidth - 2), 50), QColor(Qt::green));
 }
 
 }  // namespace
