@@ -336,11 +336,12 @@ void CabRenderer::drawPanel(QPainter& p) {
                 t.translate(cx, cy);
                 t.rotate(degrees);
                 t.translate(-img.width() / 2.0, -img.height() / 2.0);
-                p.setTransform(t);
+                // Combined with the painter's own mapping (a scaled window's).
+                p.save();
+                p.setTransform(t, true);
                 p.setRenderHint(QPainter::SmoothPixmapTransform, true);
                 p.drawImage(pic.opaque.topLeft(), img, pic.opaque);
-                p.setRenderHint(QPainter::SmoothPixmapTransform, false);
-                p.resetTransform();
+                p.restore();
                 break;
             }
             case sim::PanelSpriteKind::Bar: {
@@ -469,10 +470,13 @@ void CabRenderer::drawLabels(QPainter& p, const sim::SimState& state) {
         if (label.rightAligned) x = label.rect.right() + 1 - label.textWidth;
         // A fixed-size label cuts what does not fit; an autosized one grows with its text.
         const bool cut = !label.autoSize && label.textWidth > label.rect.width();
-        if (cut) p.setClipRect(label.rect);
+        if (cut) {
+            p.save();
+            p.setClipRect(label.rect, Qt::IntersectClip);
+        }
         p.setFont(label.font);
         p.drawStaticText(QPoint(x, label.rect.top()), label.layout);
-        if (cut) p.setClipping(false);
+        if (cut) p.restore();
     }
 }
 

@@ -168,6 +168,24 @@ TEST_F(CabRendererTest, ABufferWithMoreDevicePixelsIsDrawnInLogicalPlaces) {
     EXPECT_TRUE(near(big.pixelColor(130, 1310), Qt::black));
 }
 
+TEST_F(CabRendererTest, APainterThatScalesKeepsItsMappingPastTurnedNeedles) {
+    // A window painting itself scales the picture; a turned needle must not undo that for the
+    // sprites drawn after it.
+    auto r = make();
+    r->panel().find(sim::PanelItem::Needle_Speed)->angle = 90 * sim::kNeedleUnitsPerDegree;
+    r->panel().find(sim::PanelItem::Lamp_EB)->visible = true;  // drawn after the needle
+    QImage big(kWindowWidth * 2, kWindowHeight * 2, QImage::Format_RGB32);
+    big.fill(Qt::black);
+    {
+        QPainter p(&big);
+        p.setTransform(QTransform::fromScale(2, 2));
+        r->compose(p, nullptr, state_, {});
+    }
+    EXPECT_TRUE(near(big.pixelColor(276, 1280), kRed, 60));  // needle tip, logical (138, 640)
+    EXPECT_TRUE(near(big.pixelColor(130, 1310), kBlue));     // lamp, logical (65, 655)
+    EXPECT_TRUE(near(big.pixelColor(65, 655), Qt::black));
+}
+
 TEST_F(CabRendererTest, PanelShakeMovesEverySpriteDown) {
     auto r = make();
     r->panel().shake = 3;
