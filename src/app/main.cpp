@@ -45,8 +45,8 @@ void applyTrainArgument(tressmoor::sim::ServiceChoice& choice, const QString& ar
         return;
     }
     choice.TrainFile = info.fileName().toStdString();
-    choice.TrainFolder = (QDir::toNativeSeparators(info.absolutePath()) + QDir::separator())
-                             .toStdString();
+    choice.TrainFolder =
+        (QDir::toNativeSeparators(info.absolutePath()) + QDir::separator()).toStdString();
 }
 
 /// One drive, start to end: builds the driving window (a fatal data error ends the program after
@@ -157,9 +157,9 @@ int main(int argc, char* argv[]) {
 
     std::optional<std::string> dataArg;
     if (parser.isSet(dataOption)) dataArg = parser.value(dataOption).toStdString();
-    const auto folder = tressmoor::data::resolveProgramFolder(
-        dataArg, std::getenv("TRESSMOOR_DATA"),
-        QCoreApplication::applicationDirPath().toStdString());
+    const auto folder =
+        tressmoor::data::resolveProgramFolder(dataArg, std::getenv("TRESSMOOR_DATA"),
+                                              QCoreApplication::applicationDirPath().toStdString());
 
     if (!tressmoor::data::holdsSettingsFile(folder)) {
         showError(QString::fromUtf8(tressmoor::data::kMisplacedProgramMessage));

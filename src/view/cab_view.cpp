@@ -70,7 +70,9 @@ void CabView::paintEvent(QPaintEvent*) {
     }
 }
 
-void CabView::resizeEvent(QResizeEvent*) { updateLayout(); }
+void CabView::resizeEvent(QResizeEvent*) {
+    updateLayout();
+}
 
 bool CabView::event(QEvent* e) {
     // A move to a screen with another scale shows up as a screen change or at the next paint.

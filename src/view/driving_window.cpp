@@ -34,23 +34,35 @@ constexpr const char* kSoundReinitFailed = "DirectSoundを初期化できませ�
 /// How long an unattended run's message box stays before it closes itself, ms.
 constexpr int kUnattendedMessageMs = 1500;
 
-QString qs(const std::string& s) { return QString::fromStdString(s); }
+QString qs(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 /// The driving key a Qt key stands for; Key::None for character keys.
 input::Key drivingKeyOf(int qtKey) {
     using input::Key;
     switch (qtKey) {
-        case Qt::Key_Backspace: return Key::Backspace;
-        case Qt::Key_ScrollLock: return Key::ScrollLock;
-        case Qt::Key_Escape: return Key::Esc;
-        case Qt::Key_Up: return Key::Up;
-        case Qt::Key_Down: return Key::Down;
+        case Qt::Key_Backspace:
+            return Key::Backspace;
+        case Qt::Key_ScrollLock:
+            return Key::ScrollLock;
+        case Qt::Key_Escape:
+            return Key::Esc;
+        case Qt::Key_Up:
+            return Key::Up;
+        case Qt::Key_Down:
+            return Key::Down;
         case Qt::Key_Return:
-        case Qt::Key_Enter: return Key::Enter;
-        case Qt::Key_PageUp: return Key::PageUp;
-        case Qt::Key_PageDown: return Key::PageDown;
-        case Qt::Key_Space: return Key::Space;
-        default: break;
+        case Qt::Key_Enter:
+            return Key::Enter;
+        case Qt::Key_PageUp:
+            return Key::PageUp;
+        case Qt::Key_PageDown:
+            return Key::PageDown;
+        case Qt::Key_Space:
+            return Key::Space;
+        default:
+            break;
     }
     if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F12) {
         return static_cast<Key>(static_cast<int>(Key::F1) + (qtKey - Qt::Key_F1));
@@ -62,17 +74,28 @@ input::Key drivingKeyOf(int qtKey) {
 int qtKeyOf(input::Key key) {
     using input::Key;
     switch (key) {
-        case Key::Backspace: return Qt::Key_Backspace;
-        case Key::ScrollLock: return Qt::Key_ScrollLock;
-        case Key::Esc: return Qt::Key_Escape;
-        case Key::Up: return Qt::Key_Up;
-        case Key::Down: return Qt::Key_Down;
-        case Key::Enter: return Qt::Key_Return;
-        case Key::PageUp: return Qt::Key_PageUp;
-        case Key::PageDown: return Qt::Key_PageDown;
-        case Key::Space: return Qt::Key_Space;
-        case Key::None: return 0;
-        default: break;
+        case Key::Backspace:
+            return Qt::Key_Backspace;
+        case Key::ScrollLock:
+            return Qt::Key_ScrollLock;
+        case Key::Esc:
+            return Qt::Key_Escape;
+        case Key::Up:
+            return Qt::Key_Up;
+        case Key::Down:
+            return Qt::Key_Down;
+        case Key::Enter:
+            return Qt::Key_Return;
+        case Key::PageUp:
+            return Qt::Key_PageUp;
+        case Key::PageDown:
+            return Qt::Key_PageDown;
+        case Key::Space:
+            return Qt::Key_Space;
+        case Key::None:
+            return 0;
+        default:
+            break;
     }
     return Qt::Key_F1 + (static_cast<int>(key) - static_cast<int>(input::Key::F1));
 }
@@ -170,9 +193,9 @@ DrivingWindow::DrivingWindow(const std::filesystem::path& programFolder,
     connect(view_, &CabView::doubleClicked, this, [this](QPointF) { toggleFullScreen(); });
     buildMenus();
 
-    pacer_ = new FramePacer([this](long double dtMs, int fps) { frame(dtMs, fps); },
-                            [this] { return session_ && session_->state().Running && !closed_; },
-                            this);
+    pacer_ =
+        new FramePacer([this](long double dtMs, int fps) { frame(dtMs, fps); },
+                       [this] { return session_ && session_->state().Running && !closed_; }, this);
     pacer_->setFixedStep(options_.fixedStepMs);
 
     if (!options_.frameStatsPath.empty()) {
@@ -224,7 +247,9 @@ void DrivingWindow::startDriving() {
     pacer_->start();
 }
 
-bool DrivingWindow::paused() const { return session_ && !session_->state().Running; }
+bool DrivingWindow::paused() const {
+    return session_ && !session_->state().Running;
+}
 
 void DrivingWindow::setPaused(bool pause) {
     if (!session_ || pause == paused()) return;
@@ -238,7 +263,9 @@ void DrivingWindow::presentPaused() {
     if (canDraw()) view_->repaint();
 }
 
-QRect DrivingWindow::backRect() { return QRect(1156, 768, 42, 26); }
+QRect DrivingWindow::backRect() {
+    return QRect(1156, 768, 42, 26);
+}
 
 bool DrivingWindow::canDraw() const {
     const QWindow* w = windowHandle();
@@ -327,7 +354,8 @@ void DrivingWindow::runDueCommands() {
     }
     if (!options_.script) return;
     const auto& commands = options_.script->commands;
-    while (nextCommand_ < commands.size() && commands[nextCommand_].atSeconds * 1000.0 <= drivenMs_) {
+    while (nextCommand_ < commands.size() &&
+           commands[nextCommand_].atSeconds * 1000.0 <= drivenMs_) {
         const sim::ScriptCommand& c = commands[nextCommand_++];
         using Kind = sim::ScriptCommand::Kind;
         switch (c.kind) {

@@ -2,6 +2,7 @@
 // script that takes a picture standing and one running; the pictures are judged region by region
 // and kept in the build tree (tests/integration/gui_shots/serviceN/) for people to look at.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QColor>
 #include <QImage>
@@ -10,7 +11,6 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 
 #include "data/path_resolver.h"
 #include "data/train_file.h"
@@ -30,9 +30,9 @@ protected:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
         mk.setProcessEnvironment(env);
-        mk.start(MKCONTENT_EXE, {"--source", TRESSMOOR_CONTENT_DIR, "--out",
-                                 QString::fromStdString((root_ / "data").string()),
-                                 "--video-frames", "1500"});
+        mk.start(MKCONTENT_EXE,
+                 {"--source", TRESSMOOR_CONTENT_DIR, "--out",
+                  QString::fromStdString((root_ / "data").string()), "--video-frames", "1500"});
         generated_ = mk.waitForFinished(600000) && mk.exitStatus() == QProcess::NormalExit &&
                      mk.exitCode() == 0;
         if (!generated_) std::cerr << mk.readAllStandardError().toStdString();
@@ -99,7 +99,8 @@ protected:
             for (int x = r.left(); x <= r.right(); ++x) {
                 const QColor ca = a.pixelColor(x, y), cb = b.pixelColor(x, y);
                 if (std::abs(ca.red() - cb.red()) + std::abs(ca.green() - cb.green()) +
-                        std::abs(ca.blue() - cb.blue()) > 30)
+                        std::abs(ca.blue() - cb.blue()) >
+                    30)
                     ++n;
             }
         }

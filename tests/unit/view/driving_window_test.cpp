@@ -34,8 +34,7 @@ protected:
         choice.TrainFile = "train_drive.dat";
         if (!options.fixedStepMs) options.fixedStepMs = 1000.0L / 60;
         options.unattended = true;
-        return std::make_unique<DrivingWindow>(kFolder, choice, mixer_, store_,
-                                               std::move(options));
+        return std::make_unique<DrivingWindow>(kFolder, choice, mixer_, store_, std::move(options));
     }
 
     /// Runs the event loop until `done` holds or two seconds of real time have passed.
@@ -144,7 +143,8 @@ TEST_F(DrivingWindowTest, BackFadesOutOverFiftyOneFramesOrClosesAtOnceWithoutEff
         w->BackClick();
         EXPECT_FALSE(finished);
         ASSERT_TRUE(runUntil([&] { return finished; }));
-        EXPECT_EQ(w->framesProcessed() - start, effectsOff ? 1 : 51) << "effects off " << effectsOff;
+        EXPECT_EQ(w->framesProcessed() - start, effectsOff ? 1 : 51)
+            << "effects off " << effectsOff;
         EXPECT_FALSE(w->isVisible());
     }
 }
@@ -237,6 +237,28 @@ TEST_F(DrivingWindowTest, APanelPictureThatCannotBeLoadedStopsTheDriveWithItsMes
     } catch (const data::FatalError& e) {
         EXPECT_STREQ(e.what(), "panel\\missing.pngの生成エラー");
     }
+}
+
+TEST_F(DrivingWindowTest, AResizedWindowShowsThePictureScaledBetweenBlackBars) {
+    auto w = open();
+    w->show();
+    CabView* view = w->cabView();
+    view->setMinimumSize(2804, 1602);  // picture at scale 2, bars of 200 px left and right
+    w->startDriving();
+    ASSERT_TRUE(
+        runUntil([&] { return view->size() == QSize(2804, 1602) && w->framesProcessed() > 3; }));
+    const QImage screen = view->grab().toImage();
+    const QImage shot = w->composeShot();
+    // The back button, a point inside its frame and one of its letters' surroundings.
+    for (const QPoint logical : {DrivingWindow::backRect().topLeft() + QPoint(4, 4),
+                                 DrivingWindow::backRect().bottomRight() - QPoint(4, 4)}) {
+        const QPoint device = view->transform().map(QPointF(logical)).toPoint();
+        EXPECT_EQ(screen.pixelColor(device), shot.pixelColor(logical)) << logical.x();
+    }
+    EXPECT_NE(shot.pixelColor(DrivingWindow::backRect().topLeft() + QPoint(4, 4)),
+              QColor(Qt::black));
+    EXPECT_EQ(screen.pixelColor(100, 800), QColor(Qt::black));   // left bar
+    EXPECT_EQ(screen.pixelColor(2750, 800), QColor(Qt::black));  // right bar
 }
 
 TEST_F(DrivingWindowTest, WheelStepsTowardBrakeAwayFromTheDriver) {
