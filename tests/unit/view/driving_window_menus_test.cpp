@@ -620,5 +620,21 @@ TEST_F(DrivingWindowMenusTest, ScriptsRunMenuItemsByName) {
     EXPECT_EQ(w->scriptStatus(), 1) << "a name the window does not have fails the run";
 }
 
+TEST_F(DrivingWindowMenusTest, AScriptPausesForAShotAndResumesAtTheSameMoment) {
+    const auto shot = temp_.path() / "paused.png";
+    DriveOptions options;
+    options.script = sim::parseScript("0.5 menu start1\n0.5 shot " + shot.string() +
+                                      "\n0.5 menu start1\n1.0 quit\n");
+    auto w = open(std::move(options));
+    bool finished = false;
+    QObject::connect(w.get(), &DrivingWindow::finished, [&] { finished = true; });
+    w->show();
+    w->startDriving();
+    ASSERT_TRUE(runUntil([&] { return finished; }));
+    EXPECT_NEAR(w->drivenSeconds(), 1.0, 0.05) << "driving went on after the pause";
+    EXPECT_FALSE(QImage(QString::fromStdString(shot.string())).isNull());
+    EXPECT_EQ(w->scriptStatus(), 0);
+}
+
 }  // namespace
 }  // namespace tressmoor::view
