@@ -111,7 +111,8 @@ int main(int argc, char* argv[]) {
         "view resumes; the 戻る button at the lower right ends the drive.\n\n"
         "A script (--script) has one command per line, '<seconds> <command>', timed in driven\n"
         "seconds from the first frame: key NAME, keyup NAME, hold NAME SECONDS, station N,\n"
-        "save N, load N, shot FILE.png (saves the 1202 x 801 picture), quit. Key names: 8, z,\n"
+        "save N, load N, menu ITEM (runs the menu item of that object name: OFFC1, Save2,\n"
+        "Sta3 ...), shot FILE.png (saves the 1202 x 801 picture), quit. Key names: 8, z,\n"
         "Enter, Esc, Space, Backspace, PageUp, PageDown, Up, Down, ScrollLock, F1 … F12, each\n"
         "optionally with 'Shift+'. During a scripted run message boxes are also written to\n"
         "stderr and close by themselves."));

@@ -143,14 +143,7 @@ void DrivingSession::beginFrame(long double dtMs, int fps) {
     route::advanceVideo(route_);
     route::SafetyKeyHeld(safety_, state_.input.SafetyKey);
     sound::UpdateHorns(runningSounds_, state_.input.HornKey1, state_.input.HornKey2);
-    const auto& line = service_.line;
-    const int next = state_.stations.NextStop;
-    const int tolerance =
-        next >= 0 && next < static_cast<int>(line.Station.size())
-            ? line.Station[static_cast<std::size_t>(next)].ZoneHalfLength
-            : 0;
-    route::placeStopLines(route_, state_.stations.RemainingDistance, tolerance,
-                          state_.StopLinesHidden);
+    placeStopLines();
     route::placeRemainIndicator(route_, state_.stations.RemainingDistance);
 }
 
@@ -242,6 +235,27 @@ void DrivingSession::runDoorOperation() {
     const bool wasOpen = state_.vehicle.DoorsOpen;
     vehicle::Door_operate(vehicle_, in);
     if (sinks_.event && state_.vehicle.DoorsOpen != wasOpen) sinks_.event("doors open");
+}
+
+void DrivingSession::setOptions(const data::UserOptions& options) {
+    const int ats = service_.options.ATS;
+    service_.options = options;
+    service_.options.ATS = ats;
+}
+
+void DrivingSession::setStopLinesHidden(bool hidden) {
+    state_.StopLinesHidden = hidden;
+    placeStopLines();
+}
+
+void DrivingSession::placeStopLines() {
+    const auto& line = service_.line;
+    const int next = state_.stations.NextStop;
+    const int tolerance = next >= 0 && next < static_cast<int>(line.Station.size())
+                              ? line.Station[static_cast<std::size_t>(next)].ZoneHalfLength
+                              : 0;
+    route::placeStopLines(route_, state_.stations.RemainingDistance, tolerance,
+                          state_.StopLinesHidden);
 }
 
 void DrivingSession::setStripCells(const vehicle::StripCells& cells) {

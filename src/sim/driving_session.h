@@ -97,6 +97,15 @@ public:
     /// Restores slot 1 … 3; returns the message to show ("" when there is none).
     std::string load(int slot);
 
+    /// The options changed by the Display menu: calls (Kanko), the explanation text
+    /// (Information), visual effects (Tunnel) and the labels (Moji) act from the next frame on,
+    /// and the driving window writes these values back when it closes. ATS belongs to the
+    /// drive's start, where it switches the safety system on or off, and keeps its value.
+    void setOptions(const data::UserOptions& options);
+    /// Hides or shows the three stop-position lines at once (the Display menu's stop-line item;
+    /// the ATS option is not changed).
+    void setStopLinesHidden(bool hidden);
+
     /// Cell counts of the notch strips, known once the view has loaded their pictures; the
     /// handle display shows only cells a strip has.
     void setStripCells(const vehicle::StripCells& cells);
@@ -118,6 +127,8 @@ private:
     void handleVehicleEvents();
     void runDoorOperation();
     void applyHandleCharacter(char c);
+    /// The three stop-position lines for the present remaining distance.
+    void placeStopLines();
 
     LoadedService service_;
     sound::SoundSet sounds_;

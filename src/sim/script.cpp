@@ -69,6 +69,10 @@ Script parseScript(std::string_view text) {
             c.kind = verb == "station" ? ScriptCommand::Kind::Station
                      : verb == "save"  ? ScriptCommand::Kind::Save
                                        : ScriptCommand::Kind::Load;
+        } else if (verb == "menu") {
+            if (w.size() > 3) fail("menu takes one object name");
+            c.name = w[2];
+            c.kind = ScriptCommand::Kind::Menu;
         } else if (verb == "shot") {
             // The rest of the line is the picture's path (it may hold spaces).
             const auto start = line.find("shot") + 4;

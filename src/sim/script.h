@@ -1,4 +1,4 @@
-// Driving scripts for the headless runner: timed key presses, station jumps, saves and loads.
+// Driving scripts: timed key presses, station jumps, saves and loads, menu items, pictures.
 #pragma once
 
 #include <optional>
@@ -12,7 +12,7 @@ namespace tressmoor::sim {
 
 /// One scripted command.
 struct ScriptCommand {
-    enum class Kind { Key, KeyUp, Hold, Station, Save, Load, Shot, Quit };
+    enum class Kind { Key, KeyUp, Hold, Station, Save, Load, Menu, Shot, Quit };
     double atSeconds = 0;   ///< simulated seconds from the start of the run
     Kind kind = Kind::Key;
     input::KeyStroke key;   ///< Key, KeyUp, Hold
@@ -20,6 +20,7 @@ struct ScriptCommand {
     int number = 0;         ///< Station: station index; Save/Load: slot 1 … 3
     int line = 0;           ///< line of the script file, for messages
     std::string path;       ///< Shot: where the picture is saved (PNG)
+    std::string name;       ///< Menu: the object name of the menu item ("OFFC1", "Save2" …)
 };
 
 /// A parsed script, sorted by time (commands at the same time keep their file order).
@@ -29,9 +30,11 @@ struct Script {
 
 /// Parses script text: one command per line, "<seconds> <command>", where the command is
 /// `key <name>`, `keyup <name>`, `hold <name> <seconds>`, `station <index>`, `save <slot>` or
-/// `load <slot>`, `shot <file.png>` (the driving window saves its picture; the headless runner
-/// has none) or `quit` (leave the drive); key names as input::parseKeyName reads them. Blank
-/// lines and text after "#" are ignored. Throws std::invalid_argument naming the line on a malformed command.
+/// `load <slot>`, `menu <objectName>` (the driving window runs that menu item; the headless
+/// runner has no menus), `shot <file.png>` (the driving window saves its picture; the headless
+/// runner has none) or `quit` (leave the drive); key names as input::parseKeyName reads them.
+/// Blank lines and text after "#" are ignored. Throws std::invalid_argument naming the line on
+/// a malformed command.
 Script parseScript(std::string_view text);
 
 }  // namespace tressmoor::sim

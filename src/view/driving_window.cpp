@@ -16,12 +16,14 @@
 
 #include "data/path_resolver.h"
 #include "data/settings_file.h"
+#include "route/saves.h"
 #include "sim/panel_state.h"
 #include "sim/status_text.h"
 #include "view/cab_renderer.h"
 #include "view/cab_view.h"
 #include "view/fonts.h"
 #include "view/frame_pacer.h"
+#include "view/help_window.h"
 
 namespace tressmoor::view {
 
@@ -36,6 +38,11 @@ constexpr int kUnattendedMessageMs = 1500;
 
 QString qs(const std::string& s) {
     return QString::fromStdString(s);
+}
+
+/// A caption from the data shown as a menu item: its "&" are characters, not mnemonics.
+QString menuText(const std::string& s) {
+    return qs(s).replace(QLatin1Char('&'), QStringLiteral("&&"));
 }
 
 /// The driving key a Qt key stands for; Key::None for character keys.
@@ -224,26 +231,187 @@ void DrivingWindow::buildMenus() {
     auto caption = [](const std::optional<std::string>& fromFile, const char* fallback) {
         return fromFile ? qs(*fromFile) : QString::fromUtf8(fallback);
     };
-    QMenu* start = menuBar()->addMenu(caption(settings.StartCaption, "Start"));
-    startAction_ = start->addAction(QString::fromUtf8(kPauseCaption));
+    QMenuBar* bar = menuBar();
+    // The Start item is a command of the bar itself, which a native (global) menu bar cannot
+    // hold.
+    bar->setNativeMenuBar(false);
+    auto addMenu = [](auto* parent, const QString& text, const char* name) {
+        QMenu* menu = parent->addMenu(text);
+        menu->setObjectName(QString::fromLatin1(name));
+        menu->menuAction()->setObjectName(QString::fromLatin1(name));
+        return menu;
+    };
+    auto addItem = [](QMenu* menu, const char* name, const char* text) {
+        QAction* item = menu->addAction(QString::fromUtf8(text));
+        item->setObjectName(QString::fromLatin1(name));
+        return item;
+    };
+    // An option item: checked when its stored value is 1 (any other value leaves it unchecked).
+    auto addOption = [this, &addItem](QMenu* menu, const char* name, const char* text, int value,
+                                      void (DrivingWindow::*handler)(bool)) {
+        QAction* item = addItem(menu, name, text);
+        item->setCheckable(true);
+        item->setChecked(value == 1);
+        connect(item, &QAction::triggered, this, handler);
+        return item;
+    };
+
+    // Start: pause and resume; the caption becomes the pause caption when driving starts.
+    startAction_ = bar->addAction(caption(settings.StartCaption, "Start"));
+    startAction_->setObjectName(QStringLiteral("start1"));
     connect(startAction_, &QAction::triggered, this, [this] { setPaused(!paused()); });
 
-    moveMenu_ = menuBar()->addMenu(caption(settings.MoveCaption, "Move"));
+    // Move: the stations a run can be restarted at.
+    moveMenu_ = addMenu(bar, caption(settings.MoveCaption, "Move"), "GoTo1");
     for (const auto& item : session_->service().moveMenu) {
-        QAction* a = moveMenu_->addAction(qs(item.caption));
+        QAction* a = moveMenu_->addAction(menuText(item.caption));
         a->setObjectName(qs(item.name));
         const int station = item.station;
         connect(a, &QAction::triggered, this, [this, station] {
             if (session_) session_->StationClick(station);
+            if (paused()) presentPaused();
         });
     }
-    // The display, controller and save menus are filled by their own features.
-    menuBar()->addMenu(caption(settings.DisplayCaption, "Display"));
-    menuBar()->addMenu(caption(settings.ControlCaption, "Controller(&C)"));
-    menuBar()->addMenu(caption(settings.SaveCaption, "Save(&S)"));
+
+    // Display: the help, the options and the side windows.
+    const data::UserOptions& o = session_->service().options;
+    displayMenu_ = addMenu(bar, caption(settings.DisplayCaption, "Display"), "Show1");
+    connect(addItem(displayMenu_, "menu_d1", "操作説明(&U)"), &QAction::triggered, this,
+            &DrivingWindow::menu_d1Click);
+    addOption(displayMenu_, "D1", "解説なし(&D)", o.Information, &DrivingWindow::D1Click);
+    // The simple cab; its window connects here.
+    addItem(displayMenu_, "N3", "かんたん運転台(&E)");
+    addOption(displayMenu_, "OFF1", "喚呼なし(&K)", o.Kanko, &DrivingWindow::OFF1Click);
+    // Starts checked when the safety system is off; toggling it never changes the ATS option.
+    addOption(displayMenu_, "OFF2", "停止位置ラインを表示しない(&S)", o.ATS,
+              &DrivingWindow::OFF2Click);
+    // The train-settings dialog (hidden); its dialog connects here.
+    addItem(displayMenu_, "P1", "列車設定(&P)")->setVisible(false);
+    addOption(displayMenu_, "OFFV1", "視覚効果OFF(&V)", o.Tunnel, &DrivingWindow::OFFV1Click)
+        ->setVisible(false);
+    addOption(displayMenu_, "OFFC1", "文字表示モード切り替え(&C)", o.Moji,
+              &DrivingWindow::OFFC1Click);
+
+    // Controller: filled by the controllers.
+    controllerMenu_ =
+        addMenu(bar, caption(settings.ControlCaption, "Controller(&C)"), "Controller1");
+
+    // Save: three slots to restore and to save into; the captions are read when it opens.
+    QMenu* save = addMenu(bar, caption(settings.SaveCaption, "Save(&S)"), "SaveS1");
+    connect(save, &QMenu::aboutToShow, this, &DrivingWindow::Saveloadclick);
+    QMenu* load = addMenu(save, QString::fromUtf8("運転状態を復元(&L)"), "L1");
+    QMenu* store = addMenu(save, QString::fromUtf8("運転状態を保存(&S)"), "S2");
+    for (int slot = 1; slot <= route::kSaveSlots; ++slot) {
+        const auto i = static_cast<std::size_t>(slot - 1);
+        loadItems_[i] = load->addAction(QString());
+        loadItems_[i]->setObjectName(QStringLiteral("Load%1").arg(slot));
+        connect(loadItems_[i], &QAction::triggered, this, [this, slot] { L1Click(slot); });
+        saveItems_[i] = store->addAction(QString());
+        saveItems_[i]->setObjectName(QStringLiteral("Save%1").arg(slot));
+        connect(saveItems_[i], &QAction::triggered, this, [this, slot] { S2Click(slot); });
+    }
+    Saveloadclick();
+}
+
+bool DrivingWindow::triggerMenuItem(const QString& name) {
+    QAction* item = menuBar()->findChild<QAction*>(name);
+    if (item == nullptr) return false;
+    if (QMenu* menu = item->menu()) {
+        // Opening a menu runs only what its opening runs (the Save menu reads its captions).
+        emit menu->aboutToShow();
+        return true;
+    }
+    if (item->isVisible()) {
+        item->trigger();
+    } else {
+        // A hidden item cannot be triggered (Qt disables it): show it for the moment.
+        item->setVisible(true);
+        item->trigger();
+        item->setVisible(false);
+    }
+    return true;
+}
+
+RenderOptions DrivingWindow::renderOptions() const {
+    const data::UserOptions& o = session_->service().options;
+    return {sim::labelsVisible(o), o.Information != 1, o.Tunnel == 1};
+}
+
+void DrivingWindow::menu_d1Click() {
+    if (help_ == nullptr) {
+        help_ = new HelpWindow(this, this);
+        const auto file = data::resolveDataPath(programFolder_, kHelpFileName);
+        if (!help_->load(file)) {
+            std::error_code ec;
+            const char* why =
+                std::filesystem::exists(file, ec) ? "を読み込めません" : "が見つかりません";
+            showMessage(this, qs(file.string()) + QString::fromUtf8(why), options_.unattended);
+        }
+    }
+    help_->show();
+    help_->raise();
+    help_->activateWindow();
+}
+
+void DrivingWindow::setOption(int data::UserOptions::*option, bool checked) {
+    if (!session_) return;
+    data::UserOptions o = session_->service().options;
+    o.*option = checked ? 1 : 0;
+    session_->setOptions(o);
+    // No frame runs while paused: show the change on the paused picture.
+    if (paused()) presentPaused();
+}
+
+void DrivingWindow::D1Click(bool checked) {
+    setOption(&data::UserOptions::Information, checked);
+}
+
+void DrivingWindow::OFF1Click(bool checked) {
+    setOption(&data::UserOptions::Kanko, checked);
+}
+
+void DrivingWindow::OFF2Click(bool checked) {
+    if (!session_) return;
+    session_->setStopLinesHidden(checked);
+    if (paused()) presentPaused();
+}
+
+void DrivingWindow::OFFV1Click(bool checked) {
+    setOption(&data::UserOptions::Tunnel, checked);
+}
+
+void DrivingWindow::OFFC1Click(bool checked) {
+    setOption(&data::UserOptions::Moji, checked);
+}
+
+void DrivingWindow::Saveloadclick() {
+    const route::SaveMenu menu = route::Saveloadclick(store_);
+    for (std::size_t i = 0; i < loadItems_.size(); ++i) {
+        loadItems_[i]->setText(menuText(menu.load[i].caption));
+        loadItems_[i]->setEnabled(menu.load[i].enabled);
+        saveItems_[i]->setText(menuText(menu.save[i].caption));
+        saveItems_[i]->setEnabled(menu.save[i].enabled);
+    }
+}
+
+void DrivingWindow::S2Click(int slot) {
+    if (!session_) return;
+    const std::string message = session_->save(slot);
+    Saveloadclick();
+    showMessage(this, qs(message), options_.unattended);
+}
+
+void DrivingWindow::L1Click(int slot) {
+    if (!session_) return;
+    const std::string message = session_->load(slot);
+    updateCaption();
+    if (paused()) presentPaused();
+    if (!message.empty()) showMessage(this, qs(message), options_.unattended);
 }
 
 void DrivingWindow::startDriving() {
+    // As the last step of the creation: driving starts running, the Start item offers a pause.
+    startAction_->setText(QString::fromUtf8(kPauseCaption));
     pacer_->start();
 }
 
@@ -375,13 +543,18 @@ void DrivingWindow::runDueCommands() {
                 session_->StationClick(c.number);
                 break;
             case Kind::Save:
-                showMessage(this, qs(session_->save(c.number)), options_.unattended);
+                S2Click(c.number);
                 break;
-            case Kind::Load: {
-                const std::string message = session_->load(c.number);
-                if (!message.empty()) showMessage(this, qs(message), options_.unattended);
+            case Kind::Load:
+                L1Click(c.number);
                 break;
-            }
+            case Kind::Menu:
+                if (!triggerMenuItem(qs(c.name))) {
+                    std::cerr << "script line " << c.line << ": the window has no menu item "
+                              << c.name << std::endl;
+                    scriptStatus_ = 1;
+                }
+                break;
             case Kind::Shot: {
                 const QImage shot = composeShot();
                 if (!shot.save(QString::fromStdString(c.path), "PNG")) {
@@ -519,15 +692,13 @@ void DrivingWindow::paintScene(QPainter& p) {
     }
     const auto start = SteadyClock::now();
     QImage wrapper;
-    const auto& o = session_->service().options;
-    renderer_->compose(p, currentPicture(wrapper), session_->state(),
-                       {o.Moji == 1, o.Information == 0, o.Tunnel == 1});
+    renderer_->compose(p, currentPicture(wrapper), session_->state(), renderOptions());
     const QRect r = backRect();
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(QColor(200, 200, 200), 1));
     p.setBrush(QColor(40, 40, 48));
-    p.drawRoundedRect(r, 4, 4);
+    p.drawRoundedRect(QRectF(r).adjusted(0.5, 0.5, -0.5, -0.5), 4, 4);  // inside its rectangle
     static const QFont font = japaneseFont("Meiryo UI", 15);
     p.setFont(font);
     p.setPen(Qt::white);
@@ -549,6 +720,7 @@ void DrivingWindow::closeEvent(QCloseEvent* e) {
     if (closed_) return;
     closed_ = true;
     pacer_->stop();
+    if (help_ != nullptr) help_->close();
     // Release the drive's sounds, then start the sound output afresh for the next drive.
     data::UserOptions options;
     if (session_) {

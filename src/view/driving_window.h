@@ -1,9 +1,11 @@
 // DrivingWindow: the window a service is driven in — the cab view with its panel and labels, the
-// frame loop, keys and mouse, pausing, full screen, the fade-out on leaving, scripted runs.
+// frame loop, keys and mouse, the menus and options, pausing, saving, full screen, the fade-out
+// on leaving, scripted runs.
 #pragma once
 
 #include <QMainWindow>
 #include <QPointF>
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -15,6 +17,7 @@
 
 #include "data/random_source.h"
 #include "data/settings_store.h"
+#include "data/settings_types.h"
 #include "platform/ffmpeg_video_source.h"
 #include "sim/driving_session.h"
 #include "sim/script.h"
@@ -30,7 +33,9 @@ namespace tressmoor::view {
 class CabRenderer;
 class CabView;
 class FramePacer;
+class HelpWindow;
 class TimedVideoSource;
+struct RenderOptions;
 
 /// How a drive is run besides the user's own input.
 struct DriveOptions {
@@ -92,6 +97,14 @@ public:
     /// The rectangle of the back picture, in logical picture coordinates.
     static QRect backRect();
 
+    /// Runs the menu item whose object name is `name` ("OFFC1", "Save2", "Sta3" …) as a click
+    /// on it would; a hidden item runs as if it were shown, a disabled one does nothing, and a
+    /// submenu ("SaveS1") is opened, which runs what its opening runs. Returns false when the
+    /// window has no such item. Scripts (`menu <name>`) and tests reach every item this way.
+    bool triggerMenuItem(const QString& name);
+    /// The help window, once the help has been opened in this drive; null before.
+    HelpWindow* helpWindow() const { return help_; }
+
 signals:
     /// The drive has ended and the window is closed.
     void finished();
@@ -110,6 +123,24 @@ private:
     void sendKey(const input::KeyStroke& stroke, bool press, bool release);
     void presentPaused();
     void buildMenus();
+    /// What the present options change in the picture.
+    RenderOptions renderOptions() const;
+
+    // Menu handlers.
+    void menu_d1Click();            ///< opens the help window
+    void D1Click(bool checked);     ///< no explanation text
+    void OFF1Click(bool checked);   ///< no calls
+    void OFF2Click(bool checked);   ///< no stop-position lines
+    void OFFV1Click(bool checked);  ///< no visual effects
+    void OFFC1Click(bool checked);  ///< text display mode (the labels)
+    /// Sets one option to the new check mark of its item; the picture follows at once.
+    void setOption(int data::UserOptions::*option, bool checked);
+    /// Opening the Save menu: the slot captions from the store.
+    void Saveloadclick();
+    /// Saves the run into slot 1 … 3, then the message.
+    void S2Click(int slot);
+    /// Restores slot 1 … 3; a message when nothing was restored.
+    void L1Click(int slot);
     void updateCaption();
     void writeStatsRow(long double dtMs, double composeUs, double presentUs);
     void onViewPressed(QPointF logical, Qt::MouseButton button);
@@ -133,6 +164,11 @@ private:
     FramePacer* pacer_ = nullptr;
     QAction* startAction_ = nullptr;
     QMenu* moveMenu_ = nullptr;
+    QMenu* displayMenu_ = nullptr;         ///< Show1; the side windows' items N3 and P1 are in it
+    QMenu* controllerMenu_ = nullptr;      ///< Controller1, filled by the controllers
+    std::array<QAction*, 3> loadItems_{};  ///< Load1 … Load3
+    std::array<QAction*, 3> saveItems_{};  ///< Save1 … Save3
+    HelpWindow* help_ = nullptr;           ///< made when the help is first opened
 
     std::set<int> heldKeys_;  ///< Qt key codes held down
     int wheelRemainder_ = 0;  ///< 1/8 degree steps of the wheel not yet turned into a notch

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Saves a run at speed and restores it 20 s later: the clock, position and speed come back.
+# A menu command between them is only reported: the runner has no menus.
 set -u
 sim=$1
 fixtures=$2
@@ -9,6 +10,7 @@ trap 'rm -rf "$dir"' EXIT
     --script "$fixtures/drive/save_restore.txt" --seconds 72 --events "$dir/events" \
     --trace "$dir/trace.csv" 2>/dev/null || { echo "FAIL exit status"; exit 1; }
 grep -q ' save 1: 運転状態を保存しました$' "$dir/events" || { echo "FAIL save message"; exit 1; }
+grep -q ' menu OFFC1 (no menu without a window)$' "$dir/events" || { echo "FAIL menu event"; exit 1; }
 # The row of the save (first row at or after 50 s) and the row after the restore (70 s).
 saved=$(awk -F, 'NR > 1 && $1 >= 50000 { print $2, $3, int($5 + 0.5); exit }' "$dir/trace.csv")
 restored=$(awk -F, 'NR > 1 && $1 >= 70010 { print $2, $3, int($5 + 0.5); exit }' "$dir/trace.csv")

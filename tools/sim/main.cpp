@@ -54,9 +54,11 @@ Run options:
   --frame-ms X         Length of every frame in milliseconds (default 16.667).
   --script FILE        Timed input, one command per line: "<seconds> <command>", where the
                        command is "key <name>", "keyup <name>", "hold <name> <seconds>",
-                       "station <index>", "save <slot>" or "load <slot>". Names are characters
-                       ("8", "z", ",") or Enter, Esc, Space, Backspace, PageUp, PageDown, Up,
-                       Down, ScrollLock, F1-F12, each optionally with "Shift+". "#" starts a
+                       "station <index>", "save <slot>" or "load <slot>" ("menu <name>"
+                       and "shot <file>", which need the driving window, are only reported as
+                       events; "quit" ends the run). Names are characters ("8", "z", ",")
+                       or Enter, Esc, Space, Backspace, PageUp, PageDown, Up, Down,
+                       ScrollLock, F1-F12, each optionally with "Shift+". "#" starts a
                        comment.
   --trace FILE         Write a CSV row per frame: time, clock, route position, line distance,
                        speed, handles, effective commands, pressures (kPa), the signal in view,

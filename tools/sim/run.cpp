@@ -212,6 +212,9 @@ RunResult runService(const RunOptions& options) {
                 case sim::ScriptCommand::Kind::Load:
                     event("load " + std::to_string(c.number) + ": " + session->load(c.number));
                     break;
+                case sim::ScriptCommand::Kind::Menu:
+                    event("menu " + c.name + " (no menu without a window)");
+                    break;
                 case sim::ScriptCommand::Kind::Shot:
                     event("shot " + c.path + " (no picture without a window)");
                     break;

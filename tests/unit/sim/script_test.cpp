@@ -46,10 +46,21 @@ TEST(Script, ShotsKeepTheWholePathAndQuitTakesNothing) {
     EXPECT_DOUBLE_EQ(s.commands[2].atSeconds, 3.0);
 }
 
+TEST(Script, MenuCommandsNameTheirItem) {
+    auto s = parseScript(
+        "1 menu OFFC1  # text display mode\n"
+        "0.5 menu Save2\n");
+    ASSERT_EQ(s.commands.size(), 2u);
+    EXPECT_EQ(s.commands[0].kind, ScriptCommand::Kind::Menu);
+    EXPECT_EQ(s.commands[0].name, "Save2");
+    EXPECT_EQ(s.commands[1].name, "OFFC1");
+    EXPECT_EQ(s.commands[1].line, 1);
+}
+
 TEST(Script, MalformedLinesNameTheLine) {
-    for (const char* text : {"x key 8", "1 key", "1 press 8", "1 key F13", "1 save 4",
-                             "1 hold 3", "-1 key 8", "1 station -2", "1 key 8 9", "1 shot",
-                             "1 quit now"}) {
+    for (const char* text :
+         {"x key 8", "1 key", "1 press 8", "1 key F13", "1 save 4", "1 hold 3", "-1 key 8",
+          "1 station -2", "1 key 8 9", "1 shot", "1 quit now", "1 menu", "1 menu D1 OFF1"}) {
         try {
             parseScript(std::string("\n") + text);
             ADD_FAILURE() << "accepted: " << text;
