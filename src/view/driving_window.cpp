@@ -167,6 +167,12 @@ DrivingWindow::DrivingWindow(const std::filesystem::path& programFolder,
     connect(view_, &CabView::pressed, this, &DrivingWindow::onViewPressed);
     connect(view_, &CabView::doubleClicked, this, [this](QPointF) { toggleFullScreen(); });
     buildMenus();
+    if (auto* cab = findChild<QAction*>(QStringLiteral("N3"))) {
+        connect(cab, &QAction::triggered, this, &DrivingWindow::showSimpleCab);
+    }
+    if (auto* settings = findChild<QAction*>(QStringLiteral("P1"))) {
+        connect(settings, &QAction::triggered, this, &DrivingWindow::showTrainSettings);
+    }
 
     pacer_ = new FramePacer([this](long double dtMs, int fps) { frame(dtMs, fps); },
                             [this] { return session_ && session_->state().Running && !closed_; },
@@ -327,6 +333,7 @@ void DrivingWindow::frame(long double dtMs, int fps) {
     }
 
     s.endFrame();
+    refreshSideWindows(fps);
     if (stats_ != nullptr) {
         const auto& t = s.lastFrameTimings();
         std::fprintf(stats_, "%lld,%.3f,%.1f,%.1f,%.1f,%.1f,%.1f\n", frames_,
@@ -430,6 +437,7 @@ void DrivingWindow::keyPressEvent(QKeyEvent* e) {
         return;
     }
     if (!e->isAutoRepeat()) heldKeys_.insert(e->key());
+    if (e->key() == Qt::Key_F3 && !e->isAutoRepeat()) toggleValueDisplay();
     const input::Key key = drivingKeyOf(e->key());
     if (key != input::Key::None) {
         session_->keyDown(key, shift);
@@ -527,6 +535,7 @@ void DrivingWindow::closeEvent(QCloseEvent* e) {
     if (closed_) return;
     closed_ = true;
     pacer_->stop();
+    closeSideWindows();
     // Release the drive's sounds, then start the sound output afresh for the next drive.
     data::UserOptions options;
     if (session_) {

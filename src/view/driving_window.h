@@ -29,7 +29,10 @@ namespace tressmoor::view {
 class CabRenderer;
 class CabView;
 class FramePacer;
+class SimpleCabWindow;
 class TimedVideoSource;
+class TrainSettingsDialog;
+class ValueDisplayWindow;
 
 /// How a drive is run besides the user's own input.
 struct DriveOptions {
@@ -80,6 +83,17 @@ public:
     /// Full screen on or off (plain F11, a double click on the view).
     void toggleFullScreen();
 
+    // Side windows: made when first shown, kept for the drive, closed with it.
+    /// Shows the simple cab beside the driving window.
+    void showSimpleCab();
+    /// Shows the value display if it is hidden, else hides it (F3).
+    void toggleValueDisplay();
+    /// Opens the train-settings dialog (modal; the drive runs on behind it).
+    void showTrainSettings();
+    SimpleCabWindow* simpleCab();
+    ValueDisplayWindow* valueDisplay();
+    TrainSettingsDialog* trainSettings();
+
     /// Composes the present state into a kWindowWidth × kWindowHeight picture (logical size).
     QImage composeShot();
     /// Frames processed so far and the driven time they covered.
@@ -113,6 +127,9 @@ private:
     void writeStatsRow(long double dtMs, double composeUs, double presentUs);
     void onViewPressed(QPointF logical, Qt::MouseButton button);
     void setOpacity(double opacity);
+    void refreshSideWindows(int fps);
+    void closeSideWindows();
+    void placeBeside(QWidget* window);
 
     std::filesystem::path programFolder_;
     sound::Mixer& mixer_;
@@ -127,6 +144,9 @@ private:
     FramePacer* pacer_ = nullptr;
     QAction* startAction_ = nullptr;
     QMenu* moveMenu_ = nullptr;
+    SimpleCabWindow* simpleCab_ = nullptr;
+    ValueDisplayWindow* valueDisplay_ = nullptr;
+    TrainSettingsDialog* trainSettings_ = nullptr;
 
     std::set<int> heldKeys_;  ///< Qt key codes held down
     int wheelRemainder_ = 0;  ///< 1/8 degree steps of the wheel not yet turned into a notch
