@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
@@ -13,6 +15,7 @@
 #include <QTest>
 #include <filesystem>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "sound/memory_mixer.h"
@@ -206,6 +209,41 @@ TEST_F(SideWindowsTest, ValueDisplayPaintsChannelsByStateAndAClickStopsOne) {
     EXPECT_EQ(mixer_.Status(playing), sound::ChannelStatus::Idle);
     EXPECT_EQ(cell(playing)->background().color(), display->palette().color(QPalette::Window));
     EXPECT_EQ(cell(playing)->text(), QString());
+}
+
+TEST_F(SideWindowsTest, ValueDisplayIsRefreshedOnlyWhileShownAndKeepsTheSafetyLog) {
+    QTest::keyClick(w_.get(), Qt::Key_F3);
+    ValueDisplayWindow* display = w_->valueDisplay();
+    w_->startDriving();
+    runFrames(2);
+    EXPECT_EQ(display->rowText(QStringLiteral("速度")), QStringLiteral("0.00 km/h"));
+
+    // Hidden, it keeps its last values; shown again, it catches up, log lines included.
+    QTest::keyClick(w_.get(), Qt::Key_F3);
+    ASSERT_FALSE(display->isVisible());
+    auto& log = w_->session().mutableState().safety.Log;
+    for (int i = 1; i <= 3; ++i) log.add("line " + std::to_string(i));
+    w_->session().mutableState().vehicle.Speed = 12.5L;
+    runFrames(2);
+    EXPECT_EQ(display->rowText(QStringLiteral("速度")), QStringLiteral("0.00 km/h"));
+    auto* memo = display->findChild<QPlainTextEdit*>(QStringLiteral("Memo1"));
+    ASSERT_NE(memo, nullptr);
+    EXPECT_TRUE(memo->toPlainText().isEmpty());
+    QTest::keyClick(w_.get(), Qt::Key_F3);
+    EXPECT_NE(display->rowText(QStringLiteral("速度")), QStringLiteral("0.00 km/h"));
+    EXPECT_EQ(memo->toPlainText(), QStringLiteral("line 1\nline 2\nline 3"));
+    log.add("line 4");
+    runFrames(1);
+    EXPECT_EQ(memo->blockCount(), 4);
+
+    // The preceding train's row is blanked while its box is unticked; 抵抗解除 holds the speed.
+    display->findChild<QCheckBox*>()->setChecked(false);
+    runFrames(1);
+    EXPECT_EQ(display->rowText(QStringLiteral("先行列車")), QString());
+    click(display, "SpeedFreeze");
+    EXPECT_TRUE(w_->session().speedFreeze());
+    click(display, "SpeedFreeze");
+    EXPECT_FALSE(w_->session().speedFreeze());
 }
 
 TEST_F(SideWindowsTest, TrainSettingsSwitchTheSafetySystemAndStartTheEngine) {
