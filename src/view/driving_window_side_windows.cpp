@@ -36,7 +36,7 @@ void DrivingWindow::showSimpleCab() {
     if (!session_ || closed_) return;
     SimpleCabWindow* cab = simpleCab();
     cab->refresh();
-    if (!cab->isVisible()) placeBeside(cab);
+    if (!cab->testAttribute(Qt::WA_Moved)) placeBeside(cab);
     cab->show();
     cab->raise();
 }
@@ -49,7 +49,7 @@ void DrivingWindow::toggleValueDisplay() {
         return;
     }
     display->refresh(0);
-    placeBeside(display);
+    if (!display->testAttribute(Qt::WA_Moved)) placeBeside(display);
     display->show();
 }
 
@@ -62,8 +62,8 @@ void DrivingWindow::showTrainSettings() {
 }
 
 void DrivingWindow::placeBeside(QWidget* window) {
-    // To the right of the driving window when the screen has room there, else over its right
-    // edge.
+    // The first time it is shown: to the right of the driving window when the screen has room
+    // there, else over its right edge. Later it opens where the user left it.
     window->adjustSize();
     const QRect frame = frameGeometry();
     QPoint at(frame.right() + 1, frame.top());
