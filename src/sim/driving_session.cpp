@@ -172,6 +172,7 @@ void DrivingSession::endFrame() {
         in.tunnelResistance = service_.line.TunnelR;
         in.friction = service_.line.Friction;
         in.lineVoltage = state_.route.LineVoltage;
+        in.speedFreeze = speedFreeze_;
         state_.vehicle.EngineKey = state_.input.EngineSwitchKey;
         vehicle::keisan(vehicle_, in);
         if (state_.input.FollowVideoSpeed) state_.vehicle.Speed = state_.video.ProjectedSpeed;

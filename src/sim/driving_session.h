@@ -105,6 +105,19 @@ public:
     /// Hides or shows the three stop-position lines at once (the Display menu's stop-line item;
     /// the ATS option is not changed).
     void setStopLinesHidden(bool hidden);
+    // Commands of the side windows.
+    /// Train settings, "ATS": the safety system on or off, its lamp with it.
+    void trainSettingsAts(bool on);
+    /// Train settings, "機関始動": kEngineStart starts a stopped engine (it runs 700 ms later),
+    /// kEngineOff stops a running one, kEngineRun does nothing. Returns the item to show now.
+    int trainSettingsEngine(int choice);
+    /// Value display, "SU再読込": reads the line file's [SpeedUnit] section again and derives
+    /// every distance from it anew (stop positions, limits, checks, pattern targets). Throws
+    /// data::FatalError when the line file cannot be read; the drive then goes on unchanged.
+    void reloadSpeedUnit(const std::filesystem::path& programFolder);
+    /// Value display, "抵抗解除": while on, no force changes the speed.
+    void setSpeedFreeze(bool on) { speedFreeze_ = on; }
+    bool speedFreeze() const { return speedFreeze_; }
 
     /// Cell counts of the notch strips, known once the view has loaded their pictures; the
     /// handle display shows only cells a strip has.
@@ -139,6 +152,7 @@ private:
     route::FrameTiming timing_;
     std::array<sound::ChannelStatus, sound::kChannelCount> pausedChannels_{};
     FrameTimings timings_;
+    bool speedFreeze_ = false;
 
     vehicle::VehicleContext vehicle_;
     route::RouteContext route_;

@@ -24,6 +24,7 @@
 #include "view/fonts.h"
 #include "view/frame_pacer.h"
 #include "view/help_window.h"
+#include "view/key_relay.h"
 
 namespace tressmoor::view {
 
@@ -107,12 +108,6 @@ int qtKeyOf(input::Key key) {
     return Qt::Key_F1 + (static_cast<int>(key) - static_cast<int>(input::Key::F1));
 }
 
-/// The Qt key code a character is typed with (letters and digits have their own codes; the
-/// punctuation keys' codes are their characters).
-int qtKeyOfCharacter(char c) {
-    if (c >= 'a' && c <= 'z') return Qt::Key_A + (c - 'a');
-    return QChar::fromLatin1(c).toUpper().unicode();
-}
 
 bool isShiftOnly(Qt::KeyboardModifiers m) {
     return (m & ~Qt::KeypadModifier) == Qt::ShiftModifier;
@@ -199,6 +194,12 @@ DrivingWindow::DrivingWindow(const std::filesystem::path& programFolder,
     connect(view_, &CabView::pressed, this, &DrivingWindow::onViewPressed);
     connect(view_, &CabView::doubleClicked, this, [this](QPointF) { toggleFullScreen(); });
     buildMenus();
+    if (auto* cab = findChild<QAction*>(QStringLiteral("N3"))) {
+        connect(cab, &QAction::triggered, this, &DrivingWindow::showSimpleCab);
+    }
+    if (auto* settings = findChild<QAction*>(QStringLiteral("P1"))) {
+        connect(settings, &QAction::triggered, this, &DrivingWindow::showTrainSettings);
+    }
 
     pacer_ =
         new FramePacer([this](long double dtMs, int fps) { frame(dtMs, fps); },
@@ -494,6 +495,7 @@ void DrivingWindow::frame(long double dtMs, int fps) {
     }
 
     s.endFrame();
+    refreshSideWindows(fps);
     if (stats_ != nullptr) {
         const auto& t = s.lastFrameTimings();
         std::fprintf(stats_, "%lld,%.3f,%.1f,%.1f,%.1f,%.1f,%.1f\n", frames_,
@@ -579,7 +581,7 @@ void DrivingWindow::sendKey(const input::KeyStroke& stroke, bool press, bool rel
         if (stroke.key == input::Key::Space) text = QStringLiteral(" ");
         if (stroke.key == input::Key::Enter) text = QStringLiteral("\r");
     } else {
-        code = qtKeyOfCharacter(stroke.character);
+        code = characterKeyCode(stroke.character);
         text = QString(QChar::fromLatin1(stroke.character));
     }
     const Qt::KeyboardModifiers mods = stroke.shift ? Qt::ShiftModifier : Qt::NoModifier;
@@ -603,6 +605,7 @@ void DrivingWindow::keyPressEvent(QKeyEvent* e) {
         return;
     }
     if (!e->isAutoRepeat()) heldKeys_.insert(e->key());
+    if (e->key() == Qt::Key_F3 && !e->isAutoRepeat()) toggleValueDisplay();
     const input::Key key = drivingKeyOf(e->key());
     if (key != input::Key::None) {
         session_->keyDown(key, shift);
@@ -721,6 +724,7 @@ void DrivingWindow::closeEvent(QCloseEvent* e) {
     closed_ = true;
     pacer_->stop();
     if (help_ != nullptr) help_->close();
+    closeSideWindows();
     // Release the drive's sounds, then start the sound output afresh for the next drive.
     data::UserOptions options;
     if (session_) {

@@ -34,8 +34,11 @@ class CabRenderer;
 class CabView;
 class FramePacer;
 class HelpWindow;
-class TimedVideoSource;
 struct RenderOptions;
+class SimpleCabWindow;
+class TimedVideoSource;
+class TrainSettingsDialog;
+class ValueDisplayWindow;
 
 /// How a drive is run besides the user's own input.
 struct DriveOptions {
@@ -85,6 +88,17 @@ public:
     void BackClick();
     /// Full screen on or off (plain F11, a double click on the view).
     void toggleFullScreen();
+
+    // Side windows: made when first shown, kept for the drive, closed with it.
+    /// Shows the simple cab beside the driving window.
+    void showSimpleCab();
+    /// Shows the value display if it is hidden, else hides it (F3).
+    void toggleValueDisplay();
+    /// Opens the train-settings dialog (modal; the drive runs on behind it).
+    void showTrainSettings();
+    SimpleCabWindow* simpleCab();
+    ValueDisplayWindow* valueDisplay();
+    TrainSettingsDialog* trainSettings();
 
     /// Composes the present state into a kWindowWidth × kWindowHeight picture (logical size).
     QImage composeShot();
@@ -150,6 +164,9 @@ private:
     /// The picture over the route view: the decoder's frame (wrapped in `wrapper`), the pause
     /// picture while paused, or none.
     const QImage* currentPicture(QImage& wrapper) const;
+    void refreshSideWindows(int fps);
+    void closeSideWindows();
+    void placeBeside(QWidget* window);
 
     std::filesystem::path programFolder_;
     sound::Mixer& mixer_;
@@ -169,6 +186,9 @@ private:
     std::array<QAction*, 3> loadItems_{};  ///< Load1 … Load3
     std::array<QAction*, 3> saveItems_{};  ///< Save1 … Save3
     HelpWindow* help_ = nullptr;           ///< made when the help is first opened
+    SimpleCabWindow* simpleCab_ = nullptr;
+    ValueDisplayWindow* valueDisplay_ = nullptr;
+    TrainSettingsDialog* trainSettings_ = nullptr;
 
     std::set<int> heldKeys_;  ///< Qt key codes held down
     int wheelRemainder_ = 0;  ///< 1/8 degree steps of the wheel not yet turned into a notch

@@ -5,7 +5,7 @@
 
 #include "data/text_file.h"
 #include "view/fonts.h"
-#include "view/key_forwarding.h"
+#include "view/key_relay.h"
 
 namespace tressmoor::view {
 
@@ -32,7 +32,9 @@ HelpWindow::HelpWindow(QWidget* keyTarget, QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(text_);
     resize(kWidth, kHeight);
-    forwardKeys(text_, keyTarget);
+    // The text box still scrolls with the keys it passes on.
+    (new KeyRelay(keyTarget, KeyRelay::Keys::All, this, KeyRelay::Watched::KeepsKeys))
+        ->watch(text_);
 }
 
 bool HelpWindow::load(const std::filesystem::path& file) {

@@ -14,7 +14,7 @@
 #include "data/text_file.h"
 #include "test_support/temp_dir.h"
 #include "unit/view/gui_application.h"
-#include "view/key_forwarding.h"
+#include "view/key_relay.h"
 
 namespace tressmoor::view {
 namespace {
@@ -94,7 +94,8 @@ TEST_F(HelpWindowTest, KeysTypedIntoTheTextArePassedOnUnchanged) {
 TEST_F(HelpWindowTest, NothingIsPassedOnOnceTheTargetIsGone) {
     auto target = std::make_unique<KeyRecorder>();
     QWidget source;
-    forwardKeys(&source, target.get());
+    (new KeyRelay(target.get(), KeyRelay::Keys::All, &source, KeyRelay::Watched::KeepsKeys))
+        ->watch(&source);
     target.reset();
     QTest::keyClick(&source, Qt::Key_8);  // must not reach a destroyed window
     SUCCEED();
