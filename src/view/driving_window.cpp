@@ -337,7 +337,9 @@ void DrivingWindow::frame(long double dtMs, int fps) {
 }
 
 void DrivingWindow::updateCaption() {
-    const std::string& caption = session_->state().stations.WindowCaption;
+    const std::string& debug = session_->state().ControllerCaption;
+    const std::string& caption =
+        debug.empty() ? session_->state().stations.WindowCaption : debug;
     if (!caption.empty()) {
         const QString title = qs(caption);
         if (windowTitle() != title) setWindowTitle(title);
@@ -393,6 +395,15 @@ void DrivingWindow::runDueCommands() {
             case Kind::Quit:
                 close();
                 return;
+            case Kind::Serial:
+                session_->serialReceive(c.path);
+                break;
+            case Kind::Controller:
+                session_->setControllerType(c.number);
+                break;
+            case Kind::Joy:
+                session_->setJoystickReading(c.joy);
+                break;
         }
         if (closed_) return;
     }
