@@ -210,8 +210,10 @@ JoystickCommand pollJoystick(int type, const data::ControllerMap& map, const Han
     }
     out.caption = "X:" + std::to_string(r.x) + " Y:" + std::to_string(r.y);
     memory.LastSignature = signature;
-    out.powerChanged = out.handles.power != memory.LastPower;
-    out.brakeChanged = out.handles.brake != memory.LastBrake;
+    // A handle the keyboard moved since the last poll counts as changed too, so the delayed
+    // commands always follow the handle the controller set.
+    out.powerChanged = out.handles.power != memory.LastPower || out.handles.power != now.power;
+    out.brakeChanged = out.handles.brake != memory.LastBrake || out.handles.brake != now.brake;
     memory.LastPower = out.handles.power;
     memory.LastBrake = out.handles.brake;
     return out;

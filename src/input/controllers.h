@@ -118,8 +118,10 @@ struct JoystickMemory {
 struct JoystickCommand {
     bool processed = false;     ///< the state changed: the driver is alert, the rules ran
     HandlePositions handles;    ///< positions after the rules
-    bool powerChanged = false;  ///< power notch differs from the last processed poll's
-    bool brakeChanged = false;  ///< brake step differs from the last processed poll's
+    /// The power notch differs from the last processed poll's or from the one before this poll.
+    bool powerChanged = false;
+    /// The brake step differs from the last processed poll's or from the one before this poll.
+    bool brakeChanged = false;
     std::string characters;     ///< characters to type, in order
     bool enter = false;         ///< the Enter key is pressed
     std::optional<bool> horn;   ///< horn button state (fixed-code controller only)

@@ -200,6 +200,23 @@ TEST_F(JoystickPoll, PendingChangesCompareWithTheLastProcessedPoll) {
     EXPECT_TRUE(brake.brakeChanged);
 }
 
+TEST_F(JoystickPoll, HandleMovedByTheKeyboardCountsAsChanged) {
+    poll(kTwoAxisPad, {2000, -1000, 0});  // P1, B2
+    handles_ = {0, -6, 0};                // the keyboard moved both handles
+    const auto command = poll(kTwoAxisPad, {2500, -1000, 0});
+    EXPECT_EQ(command.handles.power, 1);
+    EXPECT_EQ(command.handles.brake, -2);
+    EXPECT_TRUE(command.powerChanged);
+    EXPECT_TRUE(command.brakeChanged);
+}
+
+TEST_F(JoystickPoll, FirstPollReleasingTheStartBrakeIsAChange) {
+    // The drive starts at emergency; the last processed state is still empty.
+    const auto command = poll(kTwoAxisPad, {0, -2000, 0});
+    EXPECT_EQ(command.handles.brake, 0);
+    EXPECT_TRUE(command.brakeChanged);
+}
+
 TEST_F(JoystickPoll, PowerTakenLeavesTheHoldingBrake) {
     handles_ = {0, 0, 2};
     EXPECT_EQ(poll(kTwoAxisPad, {0, -100, 0}).handles.suppress, 0);
