@@ -20,6 +20,7 @@
 #include "sim/status_text.h"
 #include "view/cab_renderer.h"
 #include "view/cab_view.h"
+#include "view/controller_menu.h"
 #include "view/frame_pacer.h"
 
 namespace tressmoor::view {
@@ -191,6 +192,7 @@ DrivingWindow::DrivingWindow(const std::filesystem::path& programFolder,
 }
 
 DrivingWindow::~DrivingWindow() {
+    if (controllers_ != nullptr) controllers_->detach();
     if (stats_ != nullptr) std::fclose(stats_);
 }
 
@@ -214,11 +216,13 @@ void DrivingWindow::buildMenus() {
     }
     // The display, controller and save menus are filled by their own features.
     menuBar()->addMenu(caption(settings.DisplayCaption, "Display"));
-    menuBar()->addMenu(caption(settings.ControlCaption, "Controller(&C)"));
+    controllerMenu_ = menuBar()->addMenu(caption(settings.ControlCaption, "Controller(&C)"));
+    controllers_ = new ControllerMenu(controllerMenu_, *session_, options_.unattended, this);
     menuBar()->addMenu(caption(settings.SaveCaption, "Save(&S)"));
 }
 
 void DrivingWindow::startDriving() {
+    if (!options_.serialPort.empty()) controllers_->connectSerial(qs(options_.serialPort));
     pacer_->start();
 }
 
@@ -399,7 +403,7 @@ void DrivingWindow::runDueCommands() {
                 session_->serialReceive(c.path);
                 break;
             case Kind::Controller:
-                session_->setControllerType(c.number);
+                controllers_->setControllerType(c.number);
                 break;
             case Kind::Joy:
                 session_->setJoystickReading(c.joy);
@@ -538,6 +542,7 @@ void DrivingWindow::closeEvent(QCloseEvent* e) {
     if (closed_) return;
     closed_ = true;
     pacer_->stop();
+    controllers_->detach();
     // Release the drive's sounds, then start the sound output afresh for the next drive.
     data::UserOptions options;
     if (session_) {
