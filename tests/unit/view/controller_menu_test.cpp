@@ -2,6 +2,7 @@
 // serial port opened on a pseudo-terminal and the port settings dialog.
 #include "view/controller_menu.h"
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 #include <pty.h>
 #include <unistd.h>
@@ -84,6 +85,41 @@ TEST_F(ControllerMenuTest, DebugOptionShowsTheJoystickAxesAsCaption) {
     w->controllers()->debugAction()->trigger();
     EXPECT_TRUE(QTest::qWaitFor([&] { return w->windowTitle() != "X:321 Y:-4321"; }, 20000));
     w->close();
+}
+
+TEST_F(ControllerMenuTest, JoystickPluggedInMidDriveDrivesTheHandles) {
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_JOYSTICK), 0) << SDL_GetError();
+    if (SDL_NumJoysticks() > 0) {
+        SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
+        GTEST_SKIP() << "a real joystick is attached";
+    }
+    auto w = open();
+    w->controllers()->typeAction(1)->trigger();
+    w->show();
+    w->startDriving();
+    const auto& v = w->session().state().vehicle;
+    const long long frames = w->framesProcessed();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->framesProcessed() > frames + 3; }, 20000));
+    EXPECT_EQ(v.BrakeHandle, -8);  // nothing attached yet
+
+    const int device = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, 2, 16, 0);
+    ASSERT_GE(device, 0) << SDL_GetError();
+    SDL_Joystick* stick = SDL_JoystickOpen(device);
+    ASSERT_NE(stick, nullptr) << SDL_GetError();
+    SDL_JoystickSetVirtualAxis(stick, 0, 5000);    // brake step 3
+    SDL_JoystickSetVirtualAxis(stick, 1, -13000);  // notch 3
+    EXPECT_TRUE(QTest::qWaitFor([&] { return v.PowerHandle == 3; }, 20000));
+    EXPECT_EQ(v.BrakeHandle, -3);
+
+    // Pulled out: the handles stay where they are.
+    SDL_JoystickClose(stick);
+    SDL_JoystickDetachVirtual(device);
+    const long long later = w->framesProcessed();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->framesProcessed() > later + 3; }, 20000));
+    EXPECT_EQ(v.PowerHandle, 3);
+    EXPECT_EQ(v.BrakeHandle, -3);
+    w->close();
+    SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
 }
 
 TEST_F(ControllerMenuTest, SerialControllerOnAPseudoTerminalDrivesTheHandles) {
