@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <initializer_list>
 #include <utility>
 
 namespace tressmoor::input {
@@ -96,12 +97,7 @@ void fixedCodeRules(const HandleLimits& limits, const JoystickReading& r, Joysti
 
 void twoAxisRules(const HandleLimits& limits, const JoystickReading& r, JoystickCommand& out) {
     HandlePositions& h = out.handles;
-    const int notch = twoAxisPowerNotch(r.y);
-    if (notch == 0) {
-        h.power = 0;
-    } else {
-        setPower(h, limits, notch);
-    }
+    setPower(h, limits, twoAxisPowerNotch(r.y));
     dropHoldingBrake(h);
     setBrake(h, limits, twoAxisBrakeStep(r.x));
     appendPressed(r, {{0, '9'}, {1, '1'}, {2, '3'}, {3, '7'}}, out.characters);
@@ -190,9 +186,9 @@ JoystickCommand pollJoystick(int type, const data::ControllerMap& map, const Han
                              JoystickMemory& memory) {
     JoystickCommand out;
     out.handles = now;
-    // Wide enough for any axis and button values: the sum is compared, never overflowed.
-    const long long wide = static_cast<long long>(r.x) + r.y + buttonSumA(r) + buttonSumB(r);
-    const int signature = static_cast<int>(wide);
+    // Summed wide, so that no reading can overflow.
+    const auto signature =
+        static_cast<int>(static_cast<long long>(r.x) + r.y + buttonSumA(r) + buttonSumB(r));
     if (signature == memory.LastSignature) return out;
     out.processed = true;
     switch (type) {

@@ -10,6 +10,8 @@ namespace tressmoor::platform {
 SdlJoystick::SdlJoystick() {
     // Controllers are read while another window (a side window, a dialog) has the focus too.
     SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+    // Ctrl+C and the desktop's quit requests stay the program's own, not SDL events nobody reads.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     started_ = SDL_InitSubSystem(SDL_INIT_JOYSTICK) == 0;
     // The state is read directly each poll; no events pile up in SDL's queue.
     if (started_) SDL_JoystickEventState(SDL_IGNORE);

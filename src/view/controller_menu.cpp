@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QMenu>
+#include <algorithm>
 
 #include "view/driving_window.h"
 #include "view/serial_setup_dialog.h"
