@@ -20,6 +20,7 @@
 #include "platform/qt_settings_store.h"
 #include "sim/script.h"
 #include "sim/service.h"
+#include "view/controller_menu.h"
 #include "view/driving_window.h"
 #include "view/fonts.h"
 
@@ -112,7 +113,10 @@ int main(int argc, char* argv[]) {
         "A script (--script) has one command per line, '<seconds> <command>', timed in driven\n"
         "seconds from the first frame: key NAME, keyup NAME, hold NAME SECONDS, station N,\n"
         "save N, load N, menu ITEM (runs the menu item of that object name: OFFC1, Save2,\n"
-        "Sta3 ...), shot FILE.png (saves the 1202 x 801 picture), quit. Key names: 8, z,\n"
+        "Sta3 ...), shot FILE.png (saves the 1202 x 801 picture), quit, serial TEXT\n"
+        "(characters as the serial controller sends them, \\r the carriage return),\n"
+        "controller N (0 … 3, as the Controller menu), joy X Y BUTTONS (the joystick state,\n"
+        "buttons as 0,5 or -). Key names: 8, z,\n"
         "Enter, Esc, Space, Backspace, PageUp, PageDown, Up, Down, ScrollLock, F1 … F12, each\n"
         "optionally with 'Shift+'. During a scripted run message boxes are also written to\n"
         "stderr and close by themselves."));
@@ -150,8 +154,18 @@ int main(int argc, char* argv[]) {
         QStringLiteral("MS"));
     QCommandLineOption silentOption(QStringLiteral("silent"),
                                     QStringLiteral("Play no sound (a silent output stands in)."));
+    QCommandLineOption serialOption(
+        QStringLiteral("serial"),
+        QStringLiteral("Open the serial master controller on PORT when a drive starts, as the "
+                       "Controller menu's Connect does (a port name or a device path)."),
+        QStringLiteral("PORT"));
+    QCommandLineOption controllerOption(
+        QStringLiteral("controller"),
+        QStringLiteral("Start with controller type N: 0 serial only (the default), 1 two-axis, "
+                       "2 calibrated button-coded, 3 fixed-code joystick controller."),
+        QStringLiteral("N"));
     for (auto* o : {&dataOption, &serviceOption, &trainOption, &stationOption, &scriptOption,
-                    &statsOption, &stepOption, &silentOption}) {
+                    &statsOption, &stepOption, &silentOption, &serialOption, &controllerOption}) {
         parser.addOption(*o);
     }
     parser.process(app);
@@ -185,6 +199,16 @@ int main(int argc, char* argv[]) {
 
     tressmoor::view::DriveOptions drive;
     if (parser.isSet(statsOption)) drive.frameStatsPath = parser.value(statsOption).toStdString();
+    if (parser.isSet(serialOption)) drive.serialPort = parser.value(serialOption).toStdString();
+    if (parser.isSet(controllerOption)) {
+        bool ok = false;
+        const int type = parser.value(controllerOption).toInt(&ok);
+        if (!ok || type < 0 || type > 3) {
+            std::cerr << "--controller takes a number from 0 to 3" << std::endl;
+            return 64;
+        }
+        tressmoor::view::ControllerMenu::setProgramControllerType(type);
+    }
     if (parser.isSet(stepOption)) {
         bool ok = false;
         const double ms = parser.value(stepOption).toDouble(&ok);

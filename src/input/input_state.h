@@ -12,6 +12,7 @@ struct InputState {
     bool HornKey1 = false;      ///< "3" or numeric-pad 3 held
     bool HornKey2 = false;      ///< "6" or numeric-pad 6 held
     bool SafetyKey = false;     ///< "4" or numeric-pad 4 held
+    bool ControllerHorn = false;  ///< horn button of a fixed-code joystick controller held
     bool Created = false;       ///< the driving window has finished its creation: keys count
     int PanelTop = 0;           ///< px offset of the cab view moved with Shift+Up / Shift+Down
 };

@@ -142,7 +142,8 @@ void DrivingSession::beginFrame(long double dtMs, int fps) {
     vehicle::compressorStep(vehicle_, timing_.dtMs);
     route::advanceVideo(route_);
     route::SafetyKeyHeld(safety_, state_.input.SafetyKey);
-    sound::UpdateHorns(runningSounds_, state_.input.HornKey1, state_.input.HornKey2);
+    sound::UpdateHorns(runningSounds_, state_.input.HornKey1 || state_.input.ControllerHorn,
+                       state_.input.HornKey2);
     placeStopLines();
     route::placeRemainIndicator(route_, state_.stations.RemainingDistance);
 }
@@ -182,8 +183,9 @@ void DrivingSession::endFrame() {
     timings_.physicsUs = microsecondsSince(mark);
     if (!state_.Running) return;
 
-    // The per-frame update: route, safety system, stations, then the doors, the engine, the
-    // clips and the call queue (drained last).
+    // The per-frame update: the joystick, route, safety system, stations, then the doors, the
+    // engine, the clips and the call queue (drained last).
+    if (input::isJoystickType(controllerType_)) pollJoystick();
     state_.route.RemainingDistance = state_.stations.RemainingDistance;
     route::UpdateRoute(route_);
     route::UpdateSafety(safety_);

@@ -9,6 +9,7 @@
 
 #include "data/random_source.h"
 #include "data/settings_store.h"
+#include "input/controllers.h"
 #include "input/keys.h"
 #include "route/calls.h"
 #include "route/route_context.h"
@@ -87,6 +88,25 @@ public:
     /// Held keys as sampled at the start of a frame.
     void setHeldKeys(bool horn1, bool horn2, bool safety);
 
+    // Master controllers, between frames.
+    /// Characters received from the serial controller; a carriage return ends a message, which
+    /// then sets the handles, the reverser and types the keys its code stands for.
+    void serialReceive(std::string_view chunk);
+    /// Decodes one whole serial message.
+    void serialMessage(std::string_view message);
+    /// Controller type 0 … 3 (input::ControllerType); joysticks are polled once in every
+    /// processed frame while it is 1 … 3.
+    void setControllerType(int type);
+    int controllerType() const { return controllerType_; }
+    /// Where the joystick polls read; nullptr for none (not owned, must outlive its use).
+    void setJoystick(input::JoystickSource* source) { joystick_ = source; }
+    /// The reading the next polls see, as a script sets it (replaces the joystick source).
+    void setJoystickReading(const input::JoystickReading& reading);
+    /// With the debug option on, each processed poll shows "X:… Y:…" as the window caption;
+    /// switching it off restores the usual caption.
+    void setControllerDebug(bool on);
+    bool controllerDebug() const { return controllerDebug_; }
+
     /// Pause (true) or resume (false); pausing records and stops the playing sounds, resuming
     /// restarts them.
     void setPaused(bool paused);
@@ -142,6 +162,8 @@ private:
     void applyHandleCharacter(char c);
     /// The three stop-position lines for the present remaining distance.
     void placeStopLines();
+    void pollJoystick();
+    void controllerAlert();
 
     LoadedService service_;
     sound::SoundSet sounds_;
@@ -153,6 +175,13 @@ private:
     std::array<sound::ChannelStatus, sound::kChannelCount> pausedChannels_{};
     FrameTimings timings_;
     bool speedFreeze_ = false;
+
+    int controllerType_ = input::kSerialOnly;
+    bool controllerDebug_ = false;
+    input::SerialAssembler serial_;
+    input::JoystickMemory joystickMemory_;
+    input::FixedJoystick scriptedJoystick_;
+    input::JoystickSource* joystick_ = nullptr;
 
     vehicle::VehicleContext vehicle_;
     route::RouteContext route_;

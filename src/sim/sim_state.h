@@ -37,6 +37,9 @@ struct SimState {
     StatusTexts Texts;                ///< status strings, caption and label texts
     long double VigilanceMs = 0;      ///< ms since the driver last operated anything
     bool EbLamp = false;              ///< the vigilance lamp is lit
+    std::string SerialMessage;        ///< last serial controller message (value display caption)
+    /// Window caption "X:… Y:…" of the controller debug option; "" shows the usual caption.
+    std::string ControllerCaption;
 };
 
 }  // namespace tressmoor::sim

@@ -81,6 +81,12 @@ bool notchInGroupZero(const data::TrainSpec& spec, int k) {
     return row >= spec.Notch.size() || spec.Notch[row].group == 0;
 }
 
+int reachablePowerNotches(const data::TrainSpec& spec) {
+    int n = 0;
+    while (n < powerNotches(spec) && notchInGroupZero(spec, n + 1)) ++n;
+    return n;
+}
+
 void setAllPending(VehicleState& s) {
     s.PowerPending = true;
     setBrakePending(s);

@@ -71,4 +71,7 @@ void runBrakeDelays(VehicleContext& v, int deltaMs);
 /// [Notch] row for it (diesel and current-controlled trains).
 bool notchInGroupZero(const data::TrainSpec& spec, int k);
 
+/// Highest notch the power handle reaches: notches 1 … n all exist and belong to group 0.
+int reachablePowerNotches(const data::TrainSpec& spec);
+
 }  // namespace tressmoor::vehicle

@@ -21,6 +21,7 @@
 #include "sim/status_text.h"
 #include "view/cab_renderer.h"
 #include "view/cab_view.h"
+#include "view/controller_menu.h"
 #include "view/fonts.h"
 #include "view/frame_pacer.h"
 #include "view/help_window.h"
@@ -224,6 +225,7 @@ DrivingWindow::DrivingWindow(const std::filesystem::path& programFolder,
 }
 
 DrivingWindow::~DrivingWindow() {
+    if (controllers_ != nullptr) controllers_->detach();
     if (stats_ != nullptr) std::fclose(stats_);
 }
 
@@ -293,9 +295,10 @@ void DrivingWindow::buildMenus() {
     addOption(displayMenu_, "OFFC1", "文字表示モード切り替え(&C)", o.Moji,
               &DrivingWindow::OFFC1Click);
 
-    // Controller: filled by the controllers.
+    // Controller: the controller types, the debug caption and the serial port.
     controllerMenu_ =
         addMenu(bar, caption(settings.ControlCaption, "Controller(&C)"), "Controller1");
+    controllers_ = new ControllerMenu(controllerMenu_, *session_, options_.unattended, this);
 
     // Save: three slots to restore and to save into; the captions are read when it opens.
     QMenu* save = addMenu(bar, caption(settings.SaveCaption, "Save(&S)"), "SaveS1");
@@ -413,6 +416,7 @@ void DrivingWindow::L1Click(int slot) {
 void DrivingWindow::startDriving() {
     // As the last step of the creation: driving starts running, the Start item offers a pause.
     startAction_->setText(QString::fromUtf8(kPauseCaption));
+    if (!options_.serialPort.empty()) controllers_->connectSerial(qs(options_.serialPort));
     pacer_->start();
 }
 
@@ -506,7 +510,9 @@ void DrivingWindow::frame(long double dtMs, int fps) {
 }
 
 void DrivingWindow::updateCaption() {
-    const std::string& caption = session_->state().stations.WindowCaption;
+    const std::string& debug = session_->state().ControllerCaption;
+    const std::string& caption =
+        debug.empty() ? session_->state().stations.WindowCaption : debug;
     if (!caption.empty()) {
         const QString title = qs(caption);
         if (windowTitle() != title) setWindowTitle(title);
@@ -568,6 +574,15 @@ void DrivingWindow::runDueCommands() {
             case Kind::Quit:
                 close();
                 return;
+            case Kind::Serial:
+                session_->serialReceive(c.path);
+                break;
+            case Kind::Controller:
+                controllers_->setControllerType(c.number);
+                break;
+            case Kind::Joy:
+                session_->setJoystickReading(c.joy);
+                break;
         }
         if (closed_) return;
     }
@@ -725,6 +740,7 @@ void DrivingWindow::closeEvent(QCloseEvent* e) {
     pacer_->stop();
     if (help_ != nullptr) help_->close();
     closeSideWindows();
+    controllers_->detach();
     // Release the drive's sounds, then start the sound output afresh for the next drive.
     data::UserOptions options;
     if (session_) {

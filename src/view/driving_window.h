@@ -32,6 +32,7 @@ namespace tressmoor::view {
 
 class CabRenderer;
 class CabView;
+class ControllerMenu;
 class FramePacer;
 class HelpWindow;
 struct RenderOptions;
@@ -56,6 +57,8 @@ struct DriveOptions {
     std::chrono::steady_clock::time_point chosenAt{};
     /// Loading progress texts, in order.
     std::function<void(const std::string&)> progress;
+    /// Serial port opened when driving starts, as the Controller menu's Connect does ("" none).
+    std::string serialPort;
 };
 
 /// Shows `text` in a message box (the program's title as caption). In unattended runs the text
@@ -78,6 +81,8 @@ public:
     sim::DrivingSession& session() { return *session_; }
     const CabRenderer& renderer() const { return *renderer_; }
     CabView* cabView() const { return view_; }
+    /// The Controller menu with the serial port.
+    ControllerMenu* controllers() const { return controllers_; }
 
     /// Starts the frame loop (driving starts running).
     void startDriving();
@@ -189,6 +194,7 @@ private:
     SimpleCabWindow* simpleCab_ = nullptr;
     ValueDisplayWindow* valueDisplay_ = nullptr;
     TrainSettingsDialog* trainSettings_ = nullptr;
+    ControllerMenu* controllers_ = nullptr;  ///< the Controller menu's items and the controllers
 
     std::set<int> heldKeys_;  ///< Qt key codes held down
     int wheelRemainder_ = 0;  ///< 1/8 degree steps of the wheel not yet turned into a notch

@@ -59,7 +59,9 @@ Run options:
                        events; "quit" ends the run). Names are characters ("8", "z", ",")
                        or Enter, Esc, Space, Backspace, PageUp, PageDown, Up, Down,
                        ScrollLock, F1-F12, each optionally with "Shift+". "#" starts a
-                       comment.
+                       comment. Controllers: "serial <text>" (received characters, \r for the
+                       carriage return), "controller <0-3>" (the controller type) and
+                       "joy <x> <y> <buttons>" (axes -32768-32767, pressed buttons "0,5" or "-").
   --trace FILE         Write a CSV row per frame: time, clock, route position, line distance,
                        speed, handles, effective commands, pressures (kPa), the signal in view,
                        the safety system, the station state, the speed and brake-cylinder

@@ -221,6 +221,15 @@ RunResult runService(const RunOptions& options) {
                 case sim::ScriptCommand::Kind::Quit:
                     endSeconds = now;
                     break;
+                case sim::ScriptCommand::Kind::Serial:
+                    session->serialReceive(c.path);
+                    break;
+                case sim::ScriptCommand::Kind::Controller:
+                    session->setControllerType(c.number);
+                    break;
+                case sim::ScriptCommand::Kind::Joy:
+                    session->setJoystickReading(c.joy);
+                    break;
             }
         }
         std::erase_if(held, [&](const HeldKey& h) { return h.untilSeconds <= now; });

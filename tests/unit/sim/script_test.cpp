@@ -57,10 +57,32 @@ TEST(Script, MenuCommandsNameTheirItem) {
     EXPECT_EQ(s.commands[1].line, 1);
 }
 
+TEST(Script, ControllerCommandsCarryTheirTextTypeAndJoystickState) {
+    auto s = parseScript(
+        "1 serial AB#1 \\x41\\r\\\\  \n"
+        "2 controller 3\n"
+        "3 joy -32768 32767 0,5,31  # all three\n"
+        "4 joy 12 -7 -\n");
+    ASSERT_EQ(s.commands.size(), 4u);
+    EXPECT_EQ(s.commands[0].kind, ScriptCommand::Kind::Serial);
+    EXPECT_EQ(s.commands[0].path, "AB#1 A\r\\");
+    EXPECT_EQ(s.commands[1].kind, ScriptCommand::Kind::Controller);
+    EXPECT_EQ(s.commands[1].number, 3);
+    EXPECT_EQ(s.commands[2].kind, ScriptCommand::Kind::Joy);
+    EXPECT_EQ(s.commands[2].joy.x, -32768);
+    EXPECT_EQ(s.commands[2].joy.y, 32767);
+    EXPECT_EQ(s.commands[2].joy.buttons, (1U << 0) | (1U << 5) | (1U << 31));
+    EXPECT_EQ(s.commands[3].joy.x, 12);
+    EXPECT_EQ(s.commands[3].joy.y, -7);
+    EXPECT_EQ(s.commands[3].joy.buttons, 0U);
+}
+
 TEST(Script, MalformedLinesNameTheLine) {
     for (const char* text :
          {"x key 8", "1 key", "1 press 8", "1 key F13", "1 save 4", "1 hold 3", "-1 key 8",
-          "1 station -2", "1 key 8 9", "1 shot", "1 quit now", "1 menu", "1 menu D1 OFF1"}) {
+          "1 station -2", "1 key 8 9", "1 shot", "1 quit now", "1 menu", "1 menu D1 OFF1",
+          "1 serial", "1 serial ab\\q", "1 serial ab\\x4", "1 controller 4", "1 controller -1",
+          "1 joy 0 0", "1 joy 0 0 32", "1 joy 0 40000 -", "1 joy 0 0 1,", "1 joy 0 0 1 2"}) {
         try {
             parseScript(std::string("\n") + text);
             ADD_FAILURE() << "accepted: " << text;
