@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "data/path_resolver.h"
 #include "data/rounding.h"
 
 namespace tressmoor::route {
@@ -76,6 +77,10 @@ void endClip(RouteContext& ctx, data::MovieSwitchRecord& m, int position) {
 }
 
 }  // namespace
+
+int ResolvingVideoSource::open(const std::string& path) {
+    return inner_.open(data::resolveDataPath(programFolder_, path).string());
+}
 
 std::string videoOpenMessage(int code, const std::string& path) {
     switch (code) {

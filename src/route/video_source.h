@@ -3,6 +3,7 @@
 #pragma once
 
 #include <climits>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -51,14 +52,29 @@ public:
         return true;
     }
 
-    std::string lastPath;  ///< last path opened
-    int opens = 0;         ///< files opened
-    int lastFrame = -1;    ///< last frame fetched
-    int fetches = 0;       ///< frames fetched
+    std::string lastPath;           ///< last path opened
+    int opens = 0;                  ///< files opened
+    int lastFrame = -1;             ///< last frame fetched
+    int fetches = 0;                ///< frames fetched
     int openResult = kVideoOpened;  ///< what every open answers (a failure code to refuse)
 
 private:
     int frames_;
+};
+
+/// A video source that opens the names the line file writes ("movie\\name.avi", any letter
+/// case) through the data-file path rules, below the program folder.
+class ResolvingVideoSource final : public VideoSource {
+public:
+    ResolvingVideoSource(VideoSource& inner, std::filesystem::path programFolder)
+        : inner_(inner), programFolder_(std::move(programFolder)) {}
+    int open(const std::string& path) override;
+    int frameCount() const override { return inner_.frameCount(); }
+    bool fetch(int frame) override { return inner_.fetch(frame); }
+
+private:
+    VideoSource& inner_;
+    std::filesystem::path programFolder_;
 };
 
 /// The message of an open failure, for the message box ("" for success). The format failure

@@ -109,7 +109,6 @@ int qtKeyOf(input::Key key) {
     return Qt::Key_F1 + (static_cast<int>(key) - static_cast<int>(input::Key::F1));
 }
 
-
 bool isShiftOnly(Qt::KeyboardModifiers m) {
     return (m & ~Qt::KeypadModifier) == Qt::ShiftModifier;
 }
@@ -123,15 +122,12 @@ double usSince(SteadyClock::time_point start) {
 }  // namespace
 
 /// The route-video decoder as the drive sees it: the line's video names are resolved in the
-/// program folder with the data-file path rules ("\" and any letter case), and a stopwatch
-/// tells how long the fetches of a frame took.
+/// program folder, and a stopwatch tells how long the fetches of a frame took.
 class TimedVideoSource final : public route::VideoSource {
 public:
     TimedVideoSource(route::VideoSource& inner, std::filesystem::path programFolder)
-        : inner_(inner), programFolder_(std::move(programFolder)) {}
-    int open(const std::string& path) override {
-        return inner_.open(data::resolveDataPath(programFolder_, path).string());
-    }
+        : inner_(inner, std::move(programFolder)) {}
+    int open(const std::string& path) override { return inner_.open(path); }
     int frameCount() const override { return inner_.frameCount(); }
     bool fetch(int frame) override {
         const auto start = SteadyClock::now();
@@ -143,8 +139,7 @@ public:
     double takeSpentUs() { return std::exchange(spentUs_, 0.0); }
 
 private:
-    route::VideoSource& inner_;
-    std::filesystem::path programFolder_;
+    route::ResolvingVideoSource inner_;
     double spentUs_ = 0;
 };
 
@@ -511,11 +506,11 @@ void DrivingWindow::frame(long double dtMs, int fps) {
 
 void DrivingWindow::updateCaption() {
     const std::string& debug = session_->state().ControllerCaption;
-    const std::string& caption =
-        debug.empty() ? session_->state().stations.WindowCaption : debug;
-    if (!caption.empty()) {
-        const QString title = qs(caption);
-        if (windowTitle() != title) setWindowTitle(title);
+    const std::string& caption = debug.empty() ? session_->state().stations.WindowCaption : debug;
+    // Compared as it is kept, so an unchanged caption costs no conversion each frame.
+    if (!caption.empty() && caption != shownCaption_) {
+        shownCaption_ = caption;
+        setWindowTitle(qs(caption));
     }
 }
 

@@ -200,7 +200,8 @@ private:
     int wheelRemainder_ = 0;  ///< 1/8 degree steps of the wheel not yet turned into a notch
     int fadeLevel_ = 0;       ///< 0 = no fade; else the present fade step
     bool firstPresented_ = false;
-    double composeUs_ = 0;  ///< µs the last picture took to compose
+    std::string shownCaption_;  ///< caption last given to the window
+    double composeUs_ = 0;      ///< µs the last picture took to compose
     bool closed_ = false;
     QByteArray normalGeometry_;
 

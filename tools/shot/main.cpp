@@ -43,15 +43,9 @@ Options:
 
 /// The decoder behind the data-file path rules: the route names its videos as the line file
 /// writes them ("movie\\name.avi").
-class ResolvingVideoSource final : public tressmoor::route::VideoSource {
-public:
-    int open(const std::string& path) override {
-        return decoder.open(tressmoor::data::resolveDataPath(".", path).string());
-    }
-    int frameCount() const override { return decoder.frameCount(); }
-    bool fetch(int frame) override { return decoder.fetch(frame); }
-
+struct ResolvingDecoder {
     tressmoor::platform::FfmpegVideoSource decoder;
+    tressmoor::route::ResolvingVideoSource source{decoder, "."};
 };
 
 /// Mean and worst of a series of durations, µs.
@@ -123,10 +117,11 @@ int main(int argc, char** argv) {
     using namespace tressmoor;
     try {
         sound::MemoryMixer mixer;
-        ResolvingVideoSource resolving;
+        ResolvingDecoder resolving;
         const platform::FfmpegVideoSource& decoder = resolving.decoder;
         route::NullVideoSource none;
-        route::VideoSource& source = video ? static_cast<route::VideoSource&>(resolving) : none;
+        route::VideoSource& source =
+            video ? static_cast<route::VideoSource&>(resolving.source) : none;
         data::MemorySettingsStore store;
         data::SeededRandom random(1);
         const auto choice = sim::ServiceChoice::forService(service - 1);

@@ -107,9 +107,9 @@ void writeTraceRow(std::ostream& out, double tMs, const sim::DrivingSession& ses
         v.CylinderM.toDouble(), v.MainReservoir.toDouble(), v.BrakePipe,
         v.EqualisingReservoir.toDouble(), v.SapPressure.toDouble(), inView ? signal : -1,
         r.CurrentDisplayFrame, inView ? r.Aspect[static_cast<std::size_t>(signal)] : -1,
-        s.safety.CheckValue, s.safety.PatternState, v.EmergencyTrip ? 1 : 0,
-        v.ServiceTrip ? 1 : 0, v.VigilanceTrip ? 1 : 0, s.stations.CurrentStation,
-        s.stations.NextStop, s.stations.RemainingDistance, v.DoorsOpen ? 1 : 0);
+        s.safety.CheckValue, s.safety.PatternState, v.EmergencyTrip ? 1 : 0, v.ServiceTrip ? 1 : 0,
+        v.VigilanceTrip ? 1 : 0, s.stations.CurrentStation, s.stations.NextStop,
+        s.stations.RemainingDistance, v.DoorsOpen ? 1 : 0);
     out << row << needleDegrees(panel, sim::PanelItem::Needle_Speed) << ','
         << needleDegrees(panel, sim::PanelItem::Needle_BC) << ',' << litLamps(panel) << ',';
     // The status text may hold commas; quote it for CSV readers.
@@ -136,10 +136,12 @@ struct HeldKey {
 
 RunResult runService(const RunOptions& options) {
     sound::MemoryMixer mixer;
-    std::unique_ptr<route::VideoSource> video = std::make_unique<route::NullVideoSource>();
+    std::unique_ptr<route::VideoSource> decoder = std::make_unique<route::NullVideoSource>();
 #ifdef TRESSMOOR_SIM_VIDEO
-    if (options.video) video = std::make_unique<platform::FfmpegVideoSource>();
+    if (options.video) decoder = std::make_unique<platform::FfmpegVideoSource>();
 #endif
+    // The line names its videos as written ("movie\\name.avi"): resolved in the program folder.
+    auto video = std::make_unique<route::ResolvingVideoSource>(*decoder, options.programFolder);
     data::MemorySettingsStore store;
     data::SeededRandom random(options.seed);
 
@@ -176,8 +178,8 @@ RunResult runService(const RunOptions& options) {
     } else if (options.script && !options.script->commands.empty()) {
         endSeconds = options.script->commands.back().atSeconds + 600.0;
     }
-    const auto& commands = options.script ? options.script->commands
-                                          : std::vector<sim::ScriptCommand>{};
+    const auto& commands =
+        options.script ? options.script->commands : std::vector<sim::ScriptCommand>{};
     std::size_t next = 0;
     std::vector<HeldKey> held;
     const int fps = static_cast<int>(data::roundTiesEven(1000.0L / options.frameMs));

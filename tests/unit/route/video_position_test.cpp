@@ -5,9 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 
 #include "route/route_update.h"
 #include "route_test_world.h"
+#include "test_support/temp_dir.h"
 
 namespace tressmoor::route {
 namespace {
@@ -421,6 +424,25 @@ TEST_F(VideoOverlays, RemainingDistanceIndicatorShowsNearTheStopAndAfterAnOverru
     EXPECT_FALSE(w.video.remain.visible);
     placeRemainIndicator(w.ctx, -3001);
     EXPECT_FALSE(w.video.remain.visible);
+}
+
+}  // namespace
+}  // namespace tressmoor::route
+
+namespace tressmoor::route {
+namespace {
+
+TEST(ResolvingVideoSource, OpensTheLineFilesNamesBelowTheProgramFolder) {
+    test_support::TempDir folder;
+    std::filesystem::create_directories(folder.path() / "movie");
+    std::ofstream(folder.path() / "movie" / "kelvane_main.avi") << "x";
+    NullVideoSource decoder(1234);
+    ResolvingVideoSource source(decoder, folder.path());
+    EXPECT_EQ(source.open("MOVIE\\Kelvane_Main.AVI"), kVideoOpened);
+    EXPECT_EQ(decoder.lastPath, (folder.path() / "movie" / "kelvane_main.avi").string());
+    EXPECT_EQ(source.frameCount(), 1234);
+    EXPECT_TRUE(source.fetch(7));
+    EXPECT_EQ(decoder.lastFrame, 7);
 }
 
 }  // namespace
