@@ -164,8 +164,26 @@ int main(int argc, char* argv[]) {
         QStringLiteral("Start with controller type N: 0 serial only (the default), 1 two-axis, "
                        "2 calibrated button-coded, 3 fixed-code joystick controller."),
         QStringLiteral("N"));
+    QCommandLineOption calibrationOption(
+        QStringLiteral("calibration"),
+        QStringLiteral("Keep LIST as the joystick calibration of the calibrated button-coded "
+                       "controller (type 2) in the user settings: P0,P1,…,P5,B0,…,B8,EB, 16 "
+                       "whole numbers (the button sums of each handle position)."),
+        QStringLiteral("LIST"));
+    QCommandLineOption virtualOption(
+        QStringLiteral("virtual-controllers"),
+        QStringLiteral("With --script: drive through a software serial controller on a "
+                       "pseudo-terminal (opened as the serial port) and a virtual joystick; "
+                       "the script's serial and joy commands go through them, as a real "
+                       "controller's data would."));
+    QCommandLineOption eventsOption(
+        QStringLiteral("events"),
+        QStringLiteral("Write a line per event of the drive to FILE (arrivals, doors, calls, "
+                       "safety system, sounds), as the headless runner does."),
+        QStringLiteral("FILE"));
     for (auto* o : {&dataOption, &serviceOption, &trainOption, &stationOption, &scriptOption,
-                    &statsOption, &stepOption, &silentOption, &serialOption, &controllerOption}) {
+                    &statsOption, &stepOption, &silentOption, &serialOption, &controllerOption,
+                    &calibrationOption, &virtualOption, &eventsOption}) {
         parser.addOption(*o);
     }
     parser.process(app);
@@ -199,6 +217,19 @@ int main(int argc, char* argv[]) {
 
     tressmoor::view::DriveOptions drive;
     if (parser.isSet(statsOption)) drive.frameStatsPath = parser.value(statsOption).toStdString();
+    if (parser.isSet(eventsOption)) drive.eventsPath = parser.value(eventsOption).toStdString();
+    drive.virtualControllers = parser.isSet(virtualOption);
+    if (parser.isSet(calibrationOption)) {
+        const auto values =
+            tressmoor::data::ParseCalibrationList(parser.value(calibrationOption).toStdString());
+        if (!values) {
+            std::cerr << "--calibration takes 16 whole numbers separated by commas" << std::endl;
+            return 64;
+        }
+        if (!tressmoor::data::WriteControllerCalibration(store, *values)) {
+            std::cerr << "the calibration could not be kept in the user settings" << std::endl;
+        }
+    }
     if (parser.isSet(serialOption)) drive.serialPort = parser.value(serialOption).toStdString();
     if (parser.isSet(controllerOption)) {
         bool ok = false;

@@ -106,6 +106,11 @@ bool ReadControllerMap(const std::filesystem::path& folder, ControllerMap& map) 
     return true;
 }
 
+namespace {
+constexpr const char* kCalibrationNames[] = {"P0", "P1", "P2", "P3", "P4", "P5", "B0", "B1",
+                                             "B2", "B3", "B4", "B5", "B6", "B7", "B8", "EB"};
+}  // namespace
+
 void ReadControllerCalibration(SettingsStore& store, ControllerMap& map) {
     map.P.fill(0);
     map.B.fill(0);
@@ -114,13 +119,36 @@ void ReadControllerCalibration(SettingsStore& store, ControllerMap& map) {
     for (auto& p : map.P) targets.push_back(&p);
     for (auto& b : map.B) targets.push_back(&b);
     targets.push_back(&map.EB);
-    static const char* const kNames[] = {"P0", "P1", "P2", "P3", "P4", "P5", "B0", "B1",
-                                         "B2", "B3", "B4", "B5", "B6", "B7", "B8", "EB"};
+    const auto& kNames = kCalibrationNames;
     for (std::size_t i = 0; i < targets.size(); ++i) {
         auto v = store.readInt(kCalibrationStore, kNames[i]);
         if (!v) return;
         *targets[i] = *v;
     }
+}
+
+std::optional<CalibrationValues> ParseCalibrationList(std::string_view text) {
+    CalibrationValues values{};
+    std::size_t count = 0;
+    while (true) {
+        const std::size_t comma = text.find(',');
+        if (count == values.size()) return std::nullopt;
+        const auto v = parseInt(text.substr(0, comma));
+        if (!v) return std::nullopt;
+        values[count++] = *v;
+        if (comma == std::string_view::npos) break;
+        text.remove_prefix(comma + 1);
+    }
+    if (count != values.size()) return std::nullopt;
+    return values;
+}
+
+bool WriteControllerCalibration(SettingsStore& store, const CalibrationValues& values) {
+    bool written = true;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        written &= store.writeInt(kCalibrationStore, kCalibrationNames[i], values[i]);
+    }
+    return written;
 }
 
 UserOptions ReadUserOptions(SettingsStore& store) {

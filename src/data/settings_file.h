@@ -1,7 +1,10 @@
 // Readers of the settings file, the controller map, the joystick calibration and the options.
 #pragma once
 
+#include <array>
 #include <filesystem>
+#include <optional>
+#include <string_view>
 
 #include "data/settings_store.h"
 #include "data/settings_types.h"
@@ -35,6 +38,14 @@ std::vector<std::string> ParseControllerMapLines(const std::vector<std::string>&
 /// Reads P0 … P5, B0 … B8, EB in this order from the "quillpad" store; the first value that is
 /// missing or not an integer ends the reading, and it and every later value are 0.
 void ReadControllerCalibration(SettingsStore& store, ControllerMap& map);
+
+/// The calibration values in their stored order: P0 … P5, B0 … B8, EB.
+using CalibrationValues = std::array<int, 16>;
+/// "v,v,…" with the 16 values as whole numbers; nullopt for any other text.
+std::optional<CalibrationValues> ParseCalibrationList(std::string_view text);
+/// Writes the 16 values where ReadControllerCalibration finds them (as a calibration tool
+/// keeps them). False when a value could not be written.
+bool WriteControllerCalibration(SettingsStore& store, const CalibrationValues& values);
 
 /// Reads Kanko, Information, ATS, Tunnel, Moji from the "kelvane" store; if any is missing or
 /// not an integer, all five take their defaults (0, 0, 0, 0, 1).

@@ -17,6 +17,8 @@
 #include "data/path_resolver.h"
 #include "data/settings_file.h"
 #include "route/saves.h"
+#include "platform/virtual_controllers.h"
+#include "sim/event_log.h"
 #include "sim/panel_state.h"
 #include "sim/status_text.h"
 #include "view/cab_renderer.h"
@@ -172,6 +174,18 @@ DrivingWindow::DrivingWindow(const std::filesystem::path& programFolder,
 
     sim::SessionSinks sinks;
     sinks.progress = options_.progress;
+    if (!options_.eventsPath.empty()) {
+        events_.open(options_.eventsPath);
+        if (!events_) {
+            std::cerr << "cannot write the events file " << options_.eventsPath.string()
+                      << std::endl;
+        }
+        sinks.event = [this](std::string_view text) {
+            if (!events_) return;
+            const std::int64_t clock = session_ ? session_->state().route.Clock : 0;
+            events_ << sim::eventLine(drivenMs_ / 1000.0, clock, text) << '\n';
+        };
+    }
     sinks.notice = [this](const std::string& text) {
         showMessage(this, qs(text), options_.unattended);
     };
@@ -411,6 +425,15 @@ void DrivingWindow::L1Click(int slot) {
 void DrivingWindow::startDriving() {
     // As the last step of the creation: driving starts running, the Start item offers a pause.
     startAction_->setText(QString::fromUtf8(kPauseCaption));
+    if (options_.virtualControllers) {
+        virtualControllers_ = std::make_unique<platform::VirtualControllers>();
+        if (!virtualControllers_->error().empty()) {
+            std::cerr << "virtual controllers: " << virtualControllers_->error() << std::endl;
+        }
+        if (!virtualControllers_->serialPortName().empty()) {
+            options_.serialPort = virtualControllers_->serialPortName();
+        }
+    }
     if (!options_.serialPort.empty()) controllers_->connectSerial(qs(options_.serialPort));
     pacer_->start();
 }
@@ -570,13 +593,23 @@ void DrivingWindow::runDueCommands() {
                 close();
                 return;
             case Kind::Serial:
-                session_->serialReceive(c.path);
+                // Through the pseudo-terminal: lost, as a real controller's data would be, when
+                // the port is not open.
+                if (virtualControllers_) {
+                    virtualControllers_->sendSerial(c.path);
+                } else {
+                    session_->serialReceive(c.path);
+                }
                 break;
             case Kind::Controller:
                 controllers_->setControllerType(c.number);
                 break;
             case Kind::Joy:
-                session_->setJoystickReading(c.joy);
+                if (virtualControllers_) {
+                    virtualControllers_->setJoystick(c.joy);
+                } else {
+                    session_->setJoystickReading(c.joy);
+                }
                 break;
         }
         if (closed_) return;

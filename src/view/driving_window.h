@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -27,6 +28,10 @@
 class QAction;
 class QPainter;
 class QMenu;
+
+namespace tressmoor::platform {
+class VirtualControllers;
+}
 
 namespace tressmoor::view {
 
@@ -59,6 +64,13 @@ struct DriveOptions {
     std::function<void(const std::string&)> progress;
     /// Serial port opened when driving starts, as the Controller menu's Connect does ("" none).
     std::string serialPort;
+    /// A software serial controller on a pseudo-terminal (opened as the serial port) and a
+    /// virtual joystick: the script's `serial` and `joy` commands go through them, and so
+    /// through the same port reads and joystick polls as a real controller's data.
+    bool virtualControllers = false;
+    /// One line per event of the drive (arrivals, doors, safety system, …), as the headless
+    /// runner writes them; times in driven time.
+    std::filesystem::path eventsPath;
 };
 
 /// Shows `text` in a message box (the program's title as caption). In unattended runs the text
@@ -215,6 +227,8 @@ private:
     std::vector<HeldScriptKey> scriptHeld_;
     int scriptStatus_ = 0;
     std::FILE* stats_ = nullptr;
+    std::ofstream events_;
+    std::unique_ptr<platform::VirtualControllers> virtualControllers_;
 };
 
 }  // namespace tressmoor::view

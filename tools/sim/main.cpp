@@ -78,6 +78,9 @@ Options:
                        the folder in the environment variable TRESSMOOR_DATA, else the folder of
                        this executable.
   --seed N             Seed of the random source (the preceding train's delays); default 1.
+  --calibration LIST   Joystick calibration values for the calibrated button-coded controller
+                       (controller type 2): P0,P1,...,P5,B0,...,B8,EB, 16 whole numbers. The
+                       run has no user settings, so without it every value is 0.
 
 Exit status: 0 on success; 2 on a fatal data error, whose exact message goes to stderr;
 1 on a usage error.
@@ -95,6 +98,7 @@ struct Options {
     long double frameMs = 16.667L;
     std::optional<std::string> script, trace, events;
     bool video = false;
+    std::optional<tressmoor::data::CalibrationValues> calibration;
 };
 
 [[noreturn]] void usageError(const std::string& text) {
@@ -157,6 +161,11 @@ Options parseArguments(int argc, char* argv[]) {
             o.trace = next();
         } else if (arg == "--events") {
             o.events = next();
+        } else if (arg == "--calibration") {
+            o.calibration = tressmoor::data::ParseCalibrationList(next());
+            if (!o.calibration) {
+                usageError("--calibration needs 16 whole numbers separated by commas");
+            }
         } else if (arg == "--seed") {
             o.seed = static_cast<std::uint64_t>(intArgument(arg, next(), 0, 2147483647));
         } else {
@@ -272,6 +281,7 @@ int drive(const Options& options, const std::filesystem::path& folder,
     run.seconds = options.seconds;
     run.seed = options.seed;
     run.video = options.video;
+    run.calibration = options.calibration;
     if (options.script) {
         std::ifstream in(*options.script, std::ios::binary);
         if (!in) {
@@ -319,6 +329,7 @@ int main(int argc, char* argv[]) {
     }
     try {
         data::MemorySettingsStore store;
+        if (options.calibration) data::WriteControllerCalibration(store, *options.calibration);
         if (options.printSettings) {
             // Same order as the driving window: calibration, controller map, settings file.
             data::ControllerMap map;

@@ -11,6 +11,7 @@
 #include "data/settings_store.h"
 #include "route/video_source.h"
 #include "sim/driving_session.h"
+#include "sim/event_log.h"
 #include "sim/panel_state.h"
 #include "sound/memory_mixer.h"
 
@@ -81,15 +82,6 @@ std::string litLamps(const sim::PanelState& panel) {
     return out;
 }
 
-std::string clockText(std::int64_t ticks) {
-    if (ticks < 0) ticks = 0;
-    const std::int64_t s = ticks / 30;
-    char text[48];
-    std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld", static_cast<long long>(s / 3600),
-                  static_cast<long long>(s / 60 % 60), static_cast<long long>(s % 60));
-    return text;
-}
-
 void writeTraceRow(std::ostream& out, double tMs, const sim::DrivingSession& session,
                    const sim::PanelState& panel) {
     const auto& s = session.state();
@@ -102,7 +94,7 @@ void writeTraceRow(std::ostream& out, double tMs, const sim::DrivingSession& ses
         row, sizeof row,
         "%.1f,%s,%d,%.0Lf,%.3Lf,%d,%d,%d,%d,%d,%.1f,%.1f,%.1f,%.1Lf,%.1f,%.1f,%d,%d,%d,%d,%d,%d,"
         "%d,%d,%d,%d,%.0Lf,%d,",
-        tMs, clockText(r.Clock).c_str(), r.RoutePosition, r.LineDistance, v.Speed, v.Reverser,
+        tMs, sim::clockText(r.Clock).c_str(), r.RoutePosition, r.LineDistance, v.Speed, v.Reverser,
         v.PowerHandle, v.Power, v.BrakeHandle, v.BrakeCommand, v.CylinderT.toDouble(),
         v.CylinderM.toDouble(), v.MainReservoir.toDouble(), v.BrakePipe,
         v.EqualisingReservoir.toDouble(), v.SapPressure.toDouble(), inView ? signal : -1,
@@ -143,6 +135,7 @@ RunResult runService(const RunOptions& options) {
     // The line names its videos as written ("movie\\name.avi"): resolved in the program folder.
     auto video = std::make_unique<route::ResolvingVideoSource>(*decoder, options.programFolder);
     data::MemorySettingsStore store;
+    if (options.calibration) data::WriteControllerCalibration(store, *options.calibration);
     data::SeededRandom random(options.seed);
 
     double now = 0;  // simulated seconds
@@ -150,8 +143,7 @@ RunResult runService(const RunOptions& options) {
     auto event = [&](std::string_view text) {
         if (options.events == nullptr) return;
         const std::int64_t clock = current != nullptr ? current->state().route.Clock : 0;
-        *options.events << static_cast<long long>(std::llround(now * 1000)) << ' '
-                        << clockText(clock) << ' ' << text << '\n';
+        *options.events << sim::eventLine(now, clock, text) << '\n';
     };
     mixer.setEventSink([&](int channel, const char* what) {
         if (options.events == nullptr) return;

@@ -6,6 +6,7 @@
 #include <iosfwd>
 #include <optional>
 
+#include "data/settings_file.h"
 #include "sim/script.h"
 #include "sim/service.h"
 
@@ -18,6 +19,8 @@ struct RunOptions {
     std::optional<double> seconds;           ///< stop after this much simulated time
     std::uint64_t seed = 1;
     bool video = false;                      ///< open route videos through the real decoder
+    /// Joystick calibration values the run's (empty) user settings hold.
+    std::optional<data::CalibrationValues> calibration;
     std::optional<sim::Script> script;
     std::ostream* trace = nullptr;           ///< CSV, one row per frame
     std::ostream* events = nullptr;          ///< one line per event

@@ -153,6 +153,27 @@ TEST(ControllerCalibration, NonIntegerValueEndsTheReading) {
     EXPECT_EQ(map.P[2], 0);
 }
 
+TEST(ControllerCalibration, ListIsWrittenWhereTheReadingFindsIt) {
+    const auto values = ParseCalibrationList(
+        "-1,500,2500,5000,7000,8500,10000,11500,12500,-3,14,-15,16,17,18,-32768");
+    ASSERT_TRUE(values);
+    MemorySettingsStore store;
+    ASSERT_TRUE(WriteControllerCalibration(store, *values));
+    ControllerMap map;
+    ReadControllerCalibration(store, map);
+    EXPECT_EQ(map.P, (std::array<int, 6>{-1, 500, 2500, 5000, 7000, 8500}));
+    EXPECT_EQ(map.B, (std::array<int, 9>{10000, 11500, 12500, -3, 14, -15, 16, 17, 18}));
+    EXPECT_EQ(map.EB, -32768);
+
+    // Exactly sixteen whole numbers, nothing else.
+    EXPECT_FALSE(ParseCalibrationList("1,2,3,4,5,6,7,8,9,10,11,12,13,14,15"));
+    EXPECT_FALSE(ParseCalibrationList("1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17"));
+    EXPECT_FALSE(ParseCalibrationList("1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,"));
+    EXPECT_FALSE(ParseCalibrationList("1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,x"));
+    EXPECT_FALSE(ParseCalibrationList(""));
+    EXPECT_TRUE(ParseCalibrationList("1, 2,3,4,5,6,7,8,9,10,11,12,13,14,15,+16"));
+}
+
 TEST(UserOptions, AnyMissingValueGivesAllDefaults) {
     MemorySettingsStore store;
     EXPECT_EQ(ReadUserOptions(store).Moji, 1);
