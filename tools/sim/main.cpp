@@ -69,6 +69,11 @@ Run options:
   --video              Open the route video through the real decoder (FFmpeg), so the run
                        knows the video's frame count and stops at its end; without it the
                        video is taken as endless. Only in builds with the desktop program.
+  --autopilot          Drive the service by the autopilot: it releases the brake, takes power,
+                       keeps to the signals, speed limits and the safety system's patterns,
+                       stops at every stop, works the doors on one-man lines and leaves on
+                       time, all through the driver's keys (a script may still add keys).
+                       Its own lines in the events file start with "autopilot".
   --events FILE        Write one line per event: time (ms), clock, and what happened (arrivals,
                        doors, calls, safety-system log lines, sound channels started and
                        stopped, script commands, the service end).
@@ -99,6 +104,7 @@ struct Options {
     std::optional<std::string> script, trace, events;
     bool video = false;
     std::optional<tressmoor::data::CalibrationValues> calibration;
+    bool autopilot = false;
 };
 
 [[noreturn]] void usageError(const std::string& text) {
@@ -155,6 +161,8 @@ Options parseArguments(int argc, char* argv[]) {
 #else
             usageError("--video needs a build with the desktop program (FFmpeg)");
 #endif
+        } else if (arg == "--autopilot") {
+            o.autopilot = true;
         } else if (arg == "--script") {
             o.script = next();
         } else if (arg == "--trace") {
@@ -282,6 +290,7 @@ int drive(const Options& options, const std::filesystem::path& folder,
     run.seed = options.seed;
     run.video = options.video;
     run.calibration = options.calibration;
+    run.autopilot = options.autopilot;
     if (options.script) {
         std::ifstream in(*options.script, std::ios::binary);
         if (!in) {

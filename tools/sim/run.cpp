@@ -10,6 +10,7 @@
 #include "data/rounding.h"
 #include "data/settings_store.h"
 #include "route/video_source.h"
+#include "sim/autopilot.h"
 #include "sim/driving_session.h"
 #include "sim/event_log.h"
 #include "sim/panel_state.h"
@@ -176,6 +177,12 @@ RunResult runService(const RunOptions& options) {
     std::vector<HeldKey> held;
     const int fps = static_cast<int>(data::roundTiesEven(1000.0L / options.frameMs));
 
+    std::unique_ptr<sim::Autopilot> pilot;
+    if (options.autopilot) {
+        pilot = std::make_unique<sim::Autopilot>(*session);
+        pilot->event = event;
+    }
+
     RunResult result;
     bool lastEnded = false;
     while (now < endSeconds) {
@@ -234,6 +241,7 @@ RunResult runService(const RunOptions& options) {
             safety |= h.character == '4';
         }
         session->setHeldKeys(horn1, horn2, safety);
+        if (pilot) pilot->beforeFrame(*session, static_cast<double>(options.frameMs));
         session->beginFrame(options.frameMs, fps);
         sim::UpdatePanelState(panel, train.panel, train.spec, session->state(),
                               session->service().options.Tunnel == 1);

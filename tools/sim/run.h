@@ -24,6 +24,7 @@ struct RunOptions {
     std::optional<sim::Script> script;
     std::ostream* trace = nullptr;           ///< CSV, one row per frame
     std::ostream* events = nullptr;          ///< one line per event
+    bool autopilot = false;                  ///< drive by the autopilot (sim/autopilot.h)
 };
 
 struct RunResult {
