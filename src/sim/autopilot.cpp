@@ -190,6 +190,13 @@ void Autopilot::beforeFrame(DrivingSession& session, double dtMs) {
     if (spec.EB == 1 && st.VigilanceMs > 30000 && !st.vehicle.VigilanceTrip) press(session, 'k');
     safety(session);
     if (tripSeen_) return;
+    // Pointing and calling: the call key once for every signal that comes into view.
+    const int sig = st.route.CurrentSignal;
+    if (sig != calledSignal_ && sig >= 0 &&
+        sig < static_cast<int>(session.service().line.Signal.size())) {
+        calledSignal_ = sig;
+        session.keyDown(input::Key::Enter, false);
+    }
     if (phase_ == Phase::AtStation) atStation(session);
     if (phase_ == Phase::Running) run(session);
 }
@@ -420,8 +427,10 @@ void Autopilot::automaticBrake(DrivingSession& session, double required, double 
                                                 model_.fullServiceBc)
                                    : model_.fullServiceBc;
     int valve = valve_;
-    if (bc < want - 15) valve = 3;        // apply
-    else if (bc > want + 40) valve = 0;   // release
+    // A released automatic brake only comes back after the pipe has fallen again: release
+    // only when the cylinders hold far more than needed.
+    if (bc < want - 15) valve = 3;                   // apply
+    else if (bc > want * 1.5 + 30) valve = 0;        // release
     else if (valve != 0 || bc <= want) valve = 2;  // hold
     if (valve != valve_ && seconds_ - valveSince_ >= 0.4) {
         valve_ = valve;
@@ -467,15 +476,15 @@ void Autopilot::run(DrivingSession& session) {
     }
 
     // Where the train must be slower, and what it takes to get there.
-    const double lagDistance = std::fabs(speed) / 3.6 * model_.lagSeconds;
+    // Before the brake is on, its whole lag runs at the present speed; once it is on, only a
+    // step more has to build up.
+    const double lagDistance =
+        std::fabs(speed) / 3.6 * model_.lagSeconds * (braking_ && wantBrake_ > 0 ? 0.4 : 1.0);
     const double plan = model_.planDecel();
     double cap = std::numeric_limits<double>::infinity();
     double ceiling = cap;
     double required = 0;
-    int binding = -1;
-    const auto list = targets(session);
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        const auto& t = list[i];
+    for (const auto& t : targets(session)) {
         if (t.distanceM <= 0) {
             cap = std::min(cap, t.speedKmh);
             ceiling = std::min(ceiling, t.speedKmh);
@@ -483,11 +492,7 @@ void Autopilot::run(DrivingSession& session) {
         }
         const double d = std::max(t.distanceM - lagDistance, 0.05);
         ceiling = std::min(ceiling, autopilot::CurveSpeed(t.speedKmh, d, plan));
-        const double need = autopilot::RequiredDecel(speed, t.speedKmh, d);
-        if (need > required) {
-            required = need;
-            binding = static_cast<int>(i);
-        }
+        required = std::max(required, autopilot::RequiredDecel(speed, t.speedKmh, d));
     }
     if (speed > cap) required = std::max(required, (speed - cap) * 0.5 + 0.4);
     const double assist = static_cast<double>(st.route.EffectiveGradient.toDouble()) *
@@ -495,13 +500,12 @@ void Autopilot::run(DrivingSession& session) {
 
     if (!braking_) {
         braking_ = required >= plan * 0.95 || speed > cap + 1;
-    } else if (required < plan * 0.4 && speed <= cap + 0.5) {
+    } else if (required < plan * 0.25 && speed <= cap + 0.5) {
         braking_ = false;
     }
     // Standing short of a stop (a signal at stop, or short of the marker): start again only
     // when there is room to move.
     if (atRest) braking_ = ceiling < 12;
-    if (binding != lastTarget_ && binding >= 0 && braking_) lastTarget_ = binding;
 
     gearLever(session, braking_);
     if (braking_) {
@@ -528,7 +532,10 @@ void Autopilot::run(DrivingSession& session) {
     valve_ = 0;
     // Power toward the ceiling; coast near it and while a brake point comes close.
     double room = ceiling;
-    if (required >= plan * 0.6) room = 0;
+    if (required >= plan * 0.8) room = 0;
+    // Close to the stop the train coasts in; power only to creep up when it has stopped short.
+    if (toStop < 150 && speed > 5) room = 0;
+    if (toStop < 150 && speed <= 5) room = std::min(room, 12.0);
     const int power = autopilot::ChoosePower(speed, room, wantBrake_ > 0 ? 0 : wantPower_,
                                              spec.Power, seconds_ - handleSince_);
     setHandles(session, power, 0);

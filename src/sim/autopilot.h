@@ -127,7 +127,7 @@ private:
     bool tripSeen_ = false;
     bool stopReported_ = false;
     double departAt_ = -1;       ///< driven time the train was allowed to leave
-    int lastTarget_ = -1;
+    int calledSignal_ = -1;      ///< last signal called out with the call key
 };
 
 }  // namespace tressmoor::sim
