@@ -368,6 +368,18 @@ std::vector<SpeedTarget> Autopilot::targets(const DrivingSession& session) const
     for (int i = 0; i < static_cast<int>(line.Signal.size()); ++i) {
         if (line.Signal[static_cast<std::size_t>(i)].Frame <= r.RoutePosition) passed = i;
     }
+    // Before the first signal of the line nothing has announced its aspect: the train comes up
+    // to where it can be seen no faster than it could still stop short of it.
+    if (passed < 0 && inView != 0 && !line.Signal.empty()) {
+        const auto& first = line.Signal.front();
+        if (r.RoutePosition < first.ViewFrame) {
+            const int at = first.CheckFrame > 0 && first.CheckFrame < first.Frame ? first.CheckFrame
+                                                                                   : first.Frame;
+            const double span = metres(line.FrameToDistance(at) - line.FrameToDistance(first.ViewFrame));
+            add(autopilot::CurveSpeed(0, span - kSignalMarginM - 15, model_.planDecel()),
+                ahead(line.FrameToDistance(first.ViewFrame)), "signal 0 unseen");
+        }
+    }
     if (passed >= 0) {
         int aspect = aspectOf(passed);
         if (aspect == 0) aspect = 1;  // passed at stop: the slowest proceed speed

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -166,6 +167,38 @@ TEST_F(AutopilotDrive, DrivesTheTestLineToItsEndStoppingAtEveryMarker) {
     bool departed = false;
     for (const auto& l : lines) departed |= l.starts_with("autopilot departure 1 (");
     EXPECT_TRUE(departed);
+}
+
+// The test line with its first signal held at stop for good: the autopilot stops short of the
+// signal's check point and waits there, with the bell-family and with the pattern safety system.
+TEST_F(AutopilotDrive, WaitsShortOfASignalAtStop) {
+    for (const char* train : {"train_drive.dat", "train_pattern.dat"}) {
+        ServiceChoice choice;
+        choice.LineFile = "line_red.dat";
+        choice.TrainFile = train;
+        session_.reset();
+        session_ = DrivingSession::create(std::string(TRESSMOOR_FIXTURES_DIR) + "/drive", choice,
+                                          {mixer_, video_, store_, random_}, {});
+        Autopilot pilot(*session_);
+        std::vector<std::string> lines;
+        pilot.event = [&](std::string_view text) { lines.emplace_back(text); };
+        const auto& red = session_->service().line.Signal[0];
+        bool tripped = false;
+        double top = 0;
+        for (int frame = 0; frame < 60 * 150; ++frame) {
+            pilot.beforeFrame(*session_, 16.667);
+            session_->beginFrame(16.667L, 60);
+            session_->endFrame();
+            tripped |= v().EmergencyTrip || v().VigilanceTrip || v().ServiceTrip;
+            top = std::max(top, static_cast<double>(v().Speed));
+        }
+        EXPECT_FALSE(tripped) << train;
+        EXPECT_GT(top, 20) << train;  // it did set off toward the signal
+        EXPECT_EQ(v().Speed, 0) << train;
+        EXPECT_LT(session_->state().route.RoutePosition, red.CheckFrame) << train;
+        EXPECT_GT(session_->state().route.RoutePosition, red.ViewFrame) << train;
+        for (const auto& l : lines) EXPECT_FALSE(l.starts_with("autopilot stop")) << l;
+    }
 }
 
 }  // namespace
