@@ -107,10 +107,12 @@ namespace {
 
 using autopilot::SpeedTarget;
 
-constexpr double kHorizonM = 1500;  ///< targets further ahead do not matter yet
+constexpr double kHorizonM = 1500;     ///< targets further ahead do not matter yet
 constexpr double kSignalMarginM = 10;  ///< stop this far before a stop signal's check point
 
-double metres(long double cm) { return static_cast<double>(cm) / 100.0; }
+double metres(long double cm) {
+    return static_cast<double>(cm) / 100.0;
+}
 
 std::string fixed1(double x) {
     char text[32];
@@ -159,8 +161,10 @@ void Autopilot::say(const std::string& text) {
 
 void Autopilot::press(DrivingSession& session, char key) {
     if (session.state().input.SwapTwoEight) {
-        if (key == '2') key = '8';
-        else if (key == '8') key = '2';
+        if (key == '2')
+            key = '8';
+        else if (key == '8')
+            key = '2';
     }
     session.keyPress(key);
 }
@@ -207,8 +211,9 @@ void Autopilot::safety(DrivingSession& session) {
     const auto& spec = session.service().train.spec;
     const bool trip = v.EmergencyTrip || v.VigilanceTrip || v.ServiceTrip;
     if (trip && !tripSeen_) {
-        say(std::string("safety brake: ") +
-            (v.EmergencyTrip ? "emergency" : v.VigilanceTrip ? "vigilance" : "service"));
+        say(std::string("safety brake: ") + (v.EmergencyTrip   ? "emergency"
+                                             : v.VigilanceTrip ? "vigilance"
+                                                               : "service"));
     }
     tripSeen_ = trip;
     if (trip) {
@@ -231,7 +236,9 @@ void Autopilot::safety(DrivingSession& session) {
     if (st.safety.On && st.safety.AlarmRinging && seconds_ - ackAt_ > 0.2) {
         const int needed = spec.BrakeType == 0 ? 2 : 1;
         if (v.PowerHandle > 0) press(session, '5');
-        while (-session.state().vehicle.BrakeHandle < needed) press(session, '2');
+        for (int i = 0; i < 2 * spec.Brake && -session.state().vehicle.BrakeHandle < needed; ++i) {
+            press(session, '2');
+        }
         ackAt_ = seconds_;
         press(session, ' ');
         say("acknowledged the alarm");
@@ -265,7 +272,8 @@ void Autopilot::atStation(DrivingSession& session) {
     }
     const auto& s = line.Station[static_cast<std::size_t>(station_)];
     // Keep the train held while it stands.
-    if (v.BrakeHandle == 0 || v.PowerHandle > 0) setHandles(session, 0, std::max(1, model_.steps() / 2));
+    if (v.BrakeHandle == 0 || v.PowerHandle > 0)
+        setHandles(session, 0, std::max(1, model_.steps() / 2));
     if (manualGears(spec) && v.GearLever != 1) press(session, 'x');
     const bool oneMan = line.OneMan.Mode > 0 && s.Kind == 0;
     const bool atRest = std::fabs(static_cast<double>(v.Speed)) < 0.05;
@@ -286,12 +294,10 @@ void Autopilot::atStation(DrivingSession& session) {
         }
     }
     if (!mayDepart(session)) return;
-    const long long late =
-        s.DepartureTime > 0 ? (st.route.Clock - s.DepartureTime) / 30 : 0;
+    const long long late = s.DepartureTime > 0 ? (st.route.Clock - s.DepartureTime) / 30 : 0;
     say("departure " + std::to_string(station_) + " (" + std::to_string(late) + " s late)");
     phase_ = Phase::Running;
     braking_ = false;
-    stopReported_ = false;
     handleSince_ = -100;
     departAt_ = seconds_;
 }
@@ -330,8 +336,9 @@ std::vector<SpeedTarget> Autopilot::targets(const DrivingSession& session) const
     if (r.CurrentLimit > 0) add(r.CurrentLimit - 2, 0, "limit " + std::to_string(r.CurrentLimit));
     // The safety system's fixed checks: point checks while their signal shows stop, windows.
     auto aspectOf = [&](int i) {
-        return i >= 0 && i < static_cast<int>(r.Aspect.size()) ? r.Aspect[static_cast<std::size_t>(i)]
-                                                              : -1;
+        return i >= 0 && i < static_cast<int>(r.Aspect.size())
+                   ? r.Aspect[static_cast<std::size_t>(i)]
+                   : -1;
     };
     for (const auto& c : line.SpeedCheck1) {
         const double d = ahead(c.CheckDistance);
@@ -342,7 +349,8 @@ std::vector<SpeedTarget> Autopilot::targets(const DrivingSession& session) const
     for (const auto* list : {&line.SpeedCheck2, &line.SpeedCheck3}) {
         for (const auto& w : *list) {
             if (r.RoutePosition >= w.LastFrame) continue;
-            add(w.CheckSpeed - 5, ahead(w.CheckDistance) - 5, "check " + std::to_string(w.CheckSpeed));
+            add(w.CheckSpeed - 5, ahead(w.CheckDistance) - 5,
+                "check " + std::to_string(w.CheckSpeed));
         }
     }
     // Signals: the one in view, and the last one passed until the next is passed.
@@ -374,8 +382,9 @@ std::vector<SpeedTarget> Autopilot::targets(const DrivingSession& session) const
         const auto& first = line.Signal.front();
         if (r.RoutePosition < first.ViewFrame) {
             const int at = first.CheckFrame > 0 && first.CheckFrame < first.Frame ? first.CheckFrame
-                                                                                   : first.Frame;
-            const double span = metres(line.FrameToDistance(at) - line.FrameToDistance(first.ViewFrame));
+                                                                                  : first.Frame;
+            const double span =
+                metres(line.FrameToDistance(at) - line.FrameToDistance(first.ViewFrame));
             add(autopilot::CurveSpeed(0, span - kSignalMarginM - 15, model_.planDecel()),
                 ahead(line.FrameToDistance(first.ViewFrame)), "signal 0 unseen");
         }
@@ -383,7 +392,8 @@ std::vector<SpeedTarget> Autopilot::targets(const DrivingSession& session) const
     if (passed >= 0) {
         int aspect = aspectOf(passed);
         if (aspect == 0) aspect = 1;  // passed at stop: the slowest proceed speed
-        if (signalSpeed(aspect) > 0) add(signalSpeed(aspect) - 5, 0, "signal " + std::to_string(passed));
+        if (signalSpeed(aspect) > 0)
+            add(signalSpeed(aspect) - 5, 0, "signal " + std::to_string(passed));
     }
     // The pattern system's active target, until it releases it.
     const auto& safety = st.safety;
@@ -415,8 +425,10 @@ void Autopilot::setHandles(DrivingSession& session, int power, int brake) {
     if (power == 0 && brake == 0) {
         press(session, '5');
     } else if (power > 0) {
-        if (b > 0) press(session, '5');
-        else press(session, p < power ? '8' : '2');
+        if (b > 0)
+            press(session, '5');
+        else
+            press(session, p < power ? '8' : '2');
     } else if (p > 0) {
         press(session, '5');
     } else {
@@ -428,22 +440,27 @@ void Autopilot::automaticBrake(DrivingSession& session, double required, double 
     const auto& st = session.state();
     const auto& load = st.load;
     const double mm = load.MM.toDouble(), mt = load.MT.toDouble();
-    const double bc = mm + mt > 0 ? (st.vehicle.CylinderM.toDouble() * mm +
-                                     st.vehicle.CylinderT.toDouble() * mt) / (mm + mt)
-                                  : st.vehicle.CylinderM.toDouble();
+    const double bc =
+        mm + mt > 0
+            ? (st.vehicle.CylinderM.toDouble() * mm + st.vehicle.CylinderT.toDouble() * mt) /
+                  (mm + mt)
+            : st.vehicle.CylinderM.toDouble();
     const double perKpa = model_.shoeRate *
                           autopilot::ShoeFriction(session.service().train.spec,
                                                   static_cast<double>(st.vehicle.Speed)) /
                           model_.emergencyBc;
-    const double want = perKpa > 0 ? std::clamp((required - assist) / perKpa, 40.0,
-                                                model_.fullServiceBc)
-                                   : model_.fullServiceBc;
+    const double want = perKpa > 0
+                            ? std::clamp((required - assist) / perKpa, 40.0, model_.fullServiceBc)
+                            : model_.fullServiceBc;
     int valve = valve_;
     // A released automatic brake only comes back after the pipe has fallen again: release
     // only when the cylinders hold far more than needed.
-    if (bc < want - 15) valve = 3;                   // apply
-    else if (bc > want * 1.5 + 30) valve = 0;        // release
-    else if (valve != 0 || bc <= want) valve = 2;  // hold
+    if (bc < want - 15)
+        valve = 3;  // apply
+    else if (bc > want * 1.5 + 30)
+        valve = 0;  // release
+    else if (valve != 0 || bc <= want)
+        valve = 2;  // hold
     if (valve != valve_ && seconds_ - valveSince_ >= 0.4) {
         valve_ = valve;
         valveSince_ = seconds_;
@@ -507,8 +524,8 @@ void Autopilot::run(DrivingSession& session) {
         required = std::max(required, autopilot::RequiredDecel(speed, t.speedKmh, d));
     }
     if (speed > cap) required = std::max(required, (speed - cap) * 0.5 + 0.4);
-    const double assist = static_cast<double>(st.route.EffectiveGradient.toDouble()) *
-                          autopilot::kGradientDecel;
+    const double assist =
+        static_cast<double>(st.route.EffectiveGradient.toDouble()) * autopilot::kGradientDecel;
 
     if (!braking_) {
         braking_ = required >= plan * 0.95 || speed > cap + 1;
@@ -535,9 +552,9 @@ void Autopilot::run(DrivingSession& session) {
             const double ratio = (-accel_ - assist) / modelled;
             learned_ += 0.01 * (std::clamp(ratio, 0.6, 1.5) - learned_);
         }
-        const int step = autopilot::ChooseBrakeStep(model_, atRest ? 0 : required, assist,
-                                                    friction * learned_, wantBrake_,
-                                                    seconds_ - handleSince_);
+        const int step =
+            autopilot::ChooseBrakeStep(model_, atRest ? 0 : required, assist, friction * learned_,
+                                       wantBrake_, seconds_ - handleSince_);
         setHandles(session, 0, step);
         return;
     }

@@ -64,8 +64,8 @@ int ChooseBrakeStep(const BrakeModel& model, double required, double assist, dou
                     int current, double heldSeconds);
 
 /// Power choice with hysteresis: full power while more than `lowGap` km/h below the ceiling,
-/// off from `highGap` km/h below it, the present notch kept in between and for at least
-/// `minHoldSeconds` after a change (except to cut power at the ceiling).
+/// off from `highGap` km/h below it, the present notch kept in between; once cut, power stays
+/// off until the handle has rested `minHoldSeconds`.
 int ChoosePower(double speedKmh, double ceilingKmh, int current, int notches, double heldSeconds,
                 double lowGap = 6, double highGap = 2, double minHoldSeconds = 3);
 
@@ -110,24 +110,23 @@ private:
 
     autopilot::BrakeModel model_;
     Phase phase_ = Phase::AtStation;
-    int station_ = 0;            ///< station the train stands at (Phase::AtStation)
-    double seconds_ = 0;         ///< driven time
-    double lastSpeed_ = 0;       ///< km/h at the last frame
-    double accel_ = 0;           ///< km/h/s, smoothed
-    double learned_ = 1;         ///< measured ÷ modelled brake deceleration, smoothed
+    int station_ = 0;       ///< station the train stands at (Phase::AtStation)
+    double seconds_ = 0;    ///< driven time
+    double lastSpeed_ = 0;  ///< km/h at the last frame
+    double accel_ = 0;      ///< km/h/s, smoothed
+    double learned_ = 1;    ///< measured ÷ modelled brake deceleration, smoothed
     int wantPower_ = 0;
     int wantBrake_ = 0;
-    double handleSince_ = 0;     ///< driven time of the last change of the wanted handles
-    bool braking_ = false;       ///< braking toward a target
-    int valve_ = 0;              ///< automatic brake: wanted valve position (0, −2, −3)
+    double handleSince_ = 0;  ///< driven time of the last change of the wanted handles
+    bool braking_ = false;    ///< braking toward a target
+    int valve_ = 0;           ///< automatic brake: valve wanted, 0 release, 2 lap, 3 apply
     double valveSince_ = 0;
-    double doorKeyAt_ = -100;    ///< driven time of the last door key
-    double ackAt_ = -100;        ///< driven time of the last acknowledgement
+    double doorKeyAt_ = -100;  ///< driven time of the last door key
+    double ackAt_ = -100;      ///< driven time of the last acknowledgement
     double resetAt_ = -100;
     bool tripSeen_ = false;
-    bool stopReported_ = false;
-    double departAt_ = -1;       ///< driven time the train was allowed to leave
-    int calledSignal_ = -1;      ///< last signal called out with the call key
+    double departAt_ = -1;   ///< driven time the train was allowed to leave
+    int calledSignal_ = -1;  ///< last signal called out with the call key
 };
 
 }  // namespace tressmoor::sim
