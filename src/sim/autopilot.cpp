@@ -527,9 +527,12 @@ void Autopilot::run(DrivingSession& session) {
     const double assist =
         static_cast<double>(st.route.EffectiveGradient.toDouble()) * autopilot::kGradientDecel;
 
+    // The last metres to the stop: the brake stays on until the train stands, and goes on at
+    // once on or past the marker (a released train would crawl on for metres).
+    const bool lastMetres = toStop < 3 && toStop > -50;
     if (!braking_) {
-        braking_ = required >= plan * 0.95 || speed > cap + 1;
-    } else if (required < plan * 0.25 && speed <= cap + 0.5) {
+        braking_ = required >= plan * 0.95 || speed > cap + 1 || (lastMetres && speed > 0.05);
+    } else if (required < plan * 0.25 && speed <= cap + 0.5 && !lastMetres) {
         braking_ = false;
     }
     // Standing short of a stop (a signal at stop, or short of the marker): start again only
