@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <fstream>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -11,6 +12,8 @@
 #include "data/settings_store.h"
 #include "route/video_source.h"
 #include "sim/driving_session.h"
+#include "sim/invariants.h"
+#include "sim/random_driver.h"
 #include "sim/panel_state.h"
 #include "sound/memory_mixer.h"
 
@@ -127,6 +130,14 @@ void writeTraceRow(std::ostream& out, double tMs, const sim::DrivingSession& ses
     out << "\"\n";
 }
 
+/// Resident memory of this process, kB (Linux; 0 where it cannot be read).
+long residentKb() {
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0, resident = 0;
+    if (!(statm >> pages >> resident)) return 0;
+    return resident * 4;  // 4 kB pages
+}
+
 struct HeldKey {
     char character;
     double untilSeconds;
@@ -183,6 +194,18 @@ RunResult runService(const RunOptions& options) {
     std::size_t next = 0;
     std::vector<HeldKey> held;
     const int fps = static_cast<int>(data::roundTiesEven(1000.0L / options.frameMs));
+
+    std::optional<sim::RandomDriver> driver;
+    if (options.randomDriver) {
+        driver.emplace(*options.randomDriver);
+        driver->log = event;
+    }
+    std::optional<sim::InvariantChecker> checker;
+    if (options.checkInvariants) {
+        checker.emplace(sim::InvariantLimits::of(session->service(), options.frameMs,
+                                                 options.video ? session->state().video.MainFrameCount : 0));
+    }
+    double nextRss = 0;
 
     RunResult result;
     bool lastEnded = false;
@@ -241,6 +264,12 @@ RunResult runService(const RunOptions& options) {
             horn2 |= h.character == '6';
             safety |= h.character == '4';
         }
+        if (driver) {
+            const sim::HeldKeys keys = driver->beforeFrame(*session, now);
+            horn1 |= keys.horn1;
+            horn2 |= keys.horn2;
+            safety |= keys.safety;
+        }
         session->setHeldKeys(horn1, horn2, safety);
         session->beginFrame(options.frameMs, fps);
         sim::UpdatePanelState(panel, train.panel, train.spec, session->state(),
@@ -252,7 +281,17 @@ RunResult runService(const RunOptions& options) {
         const bool ended = session->serviceEnded();
         if (ended && !lastEnded) event("service end");
         lastEnded = ended;
-        if (ended && next >= commands.size()) break;
+        if (checker) {
+            for (const auto& v : checker->check(result.frames, session->state(), &panel, &mixer)) {
+                result.violations.push_back(v.message());
+            }
+            if (!result.violations.empty()) break;
+        }
+        if (options.rss != nullptr && options.rssEverySeconds > 0 && now >= nextRss) {
+            *options.rss << "rss " << std::llround(now) << ' ' << residentKb() << std::endl;
+            nextRss += options.rssEverySeconds;
+        }
+        if (ended && next >= commands.size() && !driver) break;
     }
     result.simulatedSeconds = now;
     result.serviceEnded = lastEnded;
