@@ -102,11 +102,17 @@ void RandomDriver::drive(DrivingSession& session, double now) {
     }
     serviceEndSince_ = -1;
 
-    // The safety system rings: brake, then acknowledge.
-    if (s.safety.AlarmRinging && acknowledgeAt_ < 0) {
+    // The safety system rings: brake (two steps: some brake valves count the first step as
+    // no brake), then acknowledge.
+    if (s.safety.AlarmRinging) {
+        if (acknowledgeAt_ >= 0) return;
         if (v.PowerHandle > 0) press(session, '5');
-        press(session, '2');
-        acknowledgeAt_ = now + uniform(0.3, 3);
+        for (int i = 0; i < 2 && session.state().vehicle.BrakeHandle > -2 &&
+                        session.state().vehicle.BrakeHandle > 1 - spec.Brake;
+             ++i) {
+            press(session, '2');
+        }
+        acknowledgeAt_ = now + uniform(0.3, 2.5);
         return;
     }
     // Tripped: stop, then the reset with the brake applied.
@@ -139,6 +145,11 @@ void RandomDriver::drive(DrivingSession& session, double now) {
             ++actions_;
         }
         if (v.BrakeHandle == 0) press(session, '2');
+        // An impatient driver winds the clock on toward the departure time.
+        if (chance(0.04)) {
+            session.keyDown(input::Key::F10, true);
+            ++actions_;
+        }
         return;
     }
 

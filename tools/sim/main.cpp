@@ -68,7 +68,8 @@ Run options:
                        needles (degrees), the lit panel lamps and the status text.
   --video              Open the route video through the real decoder (FFmpeg), so the run
                        knows the video's frame count and stops at its end; without it the
-                       video is taken as endless. Only in builds with the desktop program.
+                       video is taken to end at the line's last recorded frame ([SpeedUnit]).
+                       Only in builds with the desktop program.
   --events FILE        Write one line per event: time (ms), clock, and what happened (arrivals,
                        doors, calls, safety-system log lines, sound channels started and
                        stopped, script commands, the service end).

@@ -1,12 +1,15 @@
 #include "run.h"
 
+#include <climits>
 #include <cmath>
+#include <exception>
 #include <cstdio>
 #include <fstream>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "data/line_file.h"
 #include "data/random_source.h"
 #include "data/rounding.h"
 #include "data/settings_store.h"
@@ -138,6 +141,23 @@ long residentKb() {
     return resident * 4;  // 4 kB pages
 }
 
+/// Frames of the line's recording (its last [SpeedUnit] frame + 1): the length the runner gives
+/// the route video it does not open. Endless when the line cannot be read here; the drive's own
+/// loading then reports why.
+int recordedFrames(const RunOptions& options) {
+    try {
+        data::SeededRandom random(0);
+        const auto line = data::LoadLineFile(options.programFolder, options.choice.LineFile,
+                                             options.choice.TrainFile, 30, random);
+        if (!line.SpeedUnit.empty() && line.SpeedUnit.back().LastFrame >= 0 &&
+            line.SpeedUnit.back().LastFrame < INT_MAX) {
+            return line.SpeedUnit.back().LastFrame + 1;
+        }
+    } catch (const std::exception&) {
+    }
+    return INT_MAX;
+}
+
 struct HeldKey {
     char character;
     double untilSeconds;
@@ -147,7 +167,8 @@ struct HeldKey {
 
 RunResult runService(const RunOptions& options) {
     sound::MemoryMixer mixer;
-    std::unique_ptr<route::VideoSource> decoder = std::make_unique<route::NullVideoSource>();
+    std::unique_ptr<route::VideoSource> decoder =
+        std::make_unique<route::NullVideoSource>(recordedFrames(options));
 #ifdef TRESSMOOR_SIM_VIDEO
     if (options.video) decoder = std::make_unique<platform::FfmpegVideoSource>();
 #endif
@@ -203,7 +224,7 @@ RunResult runService(const RunOptions& options) {
     std::optional<sim::InvariantChecker> checker;
     if (options.checkInvariants) {
         checker.emplace(sim::InvariantLimits::of(session->service(), options.frameMs,
-                                                 options.video ? session->state().video.MainFrameCount : 0));
+                                                 session->state().video.MainFrameCount));
     }
     double nextRss = 0;
 

@@ -89,18 +89,22 @@ TEST_F(InvariantTest, NotANumberAndInfinityAreCaughtWhereverTheyAppear) {
     state().route.LineDistance = inf;
     state().video.FrameAccumulator = nan;
     state().stations.SecondHand = static_cast<double>(nan);
-    const auto& train = session_->service().train;
-    PanelState panel = BuildPanelState(train.panel, train.spec);
-    PanelSprite* needle = panel.find(PanelItem::Needle_Speed);
-    ASSERT_NE(needle, nullptr);
-    needle->angle = nan;
+    PanelState panel;
+    PanelSprite needle;
+    needle.kind = PanelSpriteKind::Needle;
+    needle.name = "img_Needle_speed";
+    needle.angle = nan;
+    PanelSprite picture = needle;  // not a needle: its angle means nothing
+    picture.kind = PanelSpriteKind::Image;
+    picture.name = "img_panel";
+    panel.sprites = {needle, picture};
     EXPECT_EQ(broken(&panel), (std::vector<std::string>{
                                   "frame 42: vehicle.BrakePipe = nan, allowed finite",
                                   "frame 42: vehicle.NetAccel = -inf, allowed finite",
                                   "frame 42: route.LineDistance = inf, allowed finite",
                                   "frame 42: video.FrameAccumulator = nan, allowed finite",
                                   "frame 42: stations.SecondHand = nan, allowed finite",
-                                  "frame 42: panel." + needle->name + " = nan, allowed finite",
+                                  "frame 42: panel.img_Needle_speed = nan, allowed finite",
                               }));
 }
 
