@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Ten simulated minutes of the random driver on one sample service with each of the three
 # trains, the invariants checked on every frame. Fails on any broken invariant, sanitizer
-# report or crash (a non-zero exit status), and when the driver did not really drive: no
-# station reached, no saves or jumps.
+# report or crash (a non-zero exit status), and when the driver never jumped to a station, saved
+# or restored a run.
 # Usage: random_drive.sh TRESSMOOR_SIM DATA_DIR SERVICE SEED
 set -u
 sim=$1
@@ -25,7 +25,6 @@ for train in train_kiha40.dat train_223.dat train_683.dat; do
     arrivals=$(grep -Ec ' arrival [0-9]+$' "$dir/events")
     driver=$(grep -Ec ' driver (station|save|load)' "$dir/events")
     echo "service $service $train seed $seed: $arrivals arrivals, $driver jumps and saves"
-    [ "$arrivals" -ge 1 ] || { echo "FAIL no station reached"; fail=1; }
     [ "$driver" -ge 1 ] || { echo "FAIL no jump, save or load"; fail=1; }
 done
 exit $fail
