@@ -278,30 +278,37 @@ void advanceVideo(RouteContext& ctx) {
         }
     }
 
-    // Movie stops: the video cannot be run past these frames.
+    // Movie stops: the video cannot be run past these frames. Nor past its last frame: a train
+    // running on beyond it (forward after turning back at the end) is stopped there the same way.
     if (v.VideoMode == kVideoMain) {
+        auto holdAt = [&](int frame) {
+            r.RoutePosition = frame;
+            ctx.vehicle.Speed = 0;
+            v.FrameAccumulator = 0;
+            ctx.vehicle.PowerHandle = 0;
+            ctx.vehicle.Power = 0;
+            const int last =
+                std::min(ctx.sounds.nDrive() + ctx.sounds.nAmbient() + ctx.sounds.nEngineA(),
+                         sound::kChannelCount - 1);
+            for (int ch = 1; ch <= last; ++ch) ctx.mixer.Stop(ch);
+            v.MovieStopped = true;
+            ctx.event("movie stop");
+        };
         for (int s : ctx.line.MovieStop) {
-            bool hit = false;
-            if (!v.MovieStopBackward && speed > 0 && r.RoutePosition >= s && v.PreviousFrame < s) {
-                r.RoutePosition = s;
-                hit = true;
+            // Forward: reaching the stop, or leaving it again after being held there (a train
+            // started from the stop frame itself would otherwise run on past the video's end).
+            if (!v.MovieStopBackward && speed > 0 &&
+                ((r.RoutePosition >= s && v.PreviousFrame < s) ||
+                 (r.RoutePosition > s && v.PreviousFrame == s))) {
+                holdAt(s);
             } else if (v.MovieStopBackward && speed < 0 && s >= r.RoutePosition &&
                        s < v.PreviousFrame) {
-                r.RoutePosition = addSat(s, 1);
-                hit = true;
+                holdAt(addSat(s, 1));
             }
-            if (hit) {
-                ctx.vehicle.Speed = 0;
-                v.FrameAccumulator = 0;
-                ctx.vehicle.PowerHandle = 0;
-                ctx.vehicle.Power = 0;
-                const int last =
-                    std::min(ctx.sounds.nDrive() + ctx.sounds.nAmbient() + ctx.sounds.nEngineA(),
-                             sound::kChannelCount - 1);
-                for (int ch = 1; ch <= last; ++ch) ctx.mixer.Stop(ch);
-                v.MovieStopped = true;
-                ctx.event("movie stop");
-            }
+        }
+        if (v.VideoOpen && v.MainFrameCount > 0 && speed > 0 &&
+            r.RoutePosition > v.MainFrameCount - 1) {
+            holdAt(v.MainFrameCount - 1);
         }
     }
     v.PreviousFrame = r.RoutePosition;

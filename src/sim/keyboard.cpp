@@ -1,4 +1,6 @@
 // Keyboard commands of the driving window: key-down keys, typed characters and key releases.
+#include <algorithm>
+#include <climits>
 #include <cmath>
 
 #include "route/calls.h"
@@ -24,7 +26,18 @@ void DrivingSession::keyDown(input::Key key, bool shift) {
     const auto& line = service_.line;
     auto shiftBy = [&](int ticks, int frames) {
         route.Clock += ticks;
-        route.RoutePosition = std::max(0, route.RoutePosition + frames);
+        long long target = std::max(0LL, static_cast<long long>(route.RoutePosition) + frames);
+        if (frames > 0 && !video.MovieStopBackward) {
+            // Like running, a jump ahead ends at the next movie stop: the video cannot be run
+            // past it (on the sample lines it marks the end of the video).
+            for (int s : line.MovieStop) {
+                if (s >= route.RoutePosition && s < target) target = s;
+            }
+        }
+        if (video.VideoOpen && video.MainFrameCount > 0) {
+            target = std::min<long long>(target, video.MainFrameCount - 1);
+        }
+        route.RoutePosition = static_cast<int>(std::min<long long>(target, INT_MAX / 2));
         route::repositionVideo(route_);
     };
     switch (key) {

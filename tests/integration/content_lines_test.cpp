@@ -91,6 +91,8 @@ TEST_F(SampleLines, TheCameraStandsStillAtEveryStop) {
         EXPECT_EQ(line.StartPos, line.Station.front().StopFrame);
         ASSERT_FALSE(line.MovieStop.empty());
         EXPECT_GT(line.MovieStop.front(), line.Station.back().StopFrame);
+        // Turning back there puts the train two frames past the stop: the video's last frame.
+        EXPECT_EQ(line.MovieStop.front() + 2, line.SpeedUnit.back().LastFrame);
     }
 }
 

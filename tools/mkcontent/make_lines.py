@@ -491,7 +491,9 @@ def build(name, svc, table, stop_frames):
         w("%d,%d" % (fr(x), typ))
     w("#")
     w("[MovieStop]")
-    w(str(table.frames - 2))
+    # Turning back at the movie stop (Backspace) puts the train two frames past it: on the
+    # video's last frame.
+    w(str(table.frames - 3))
     w("#")
     if svc["kind"] == "exp":
         w("- 停車中に挿入する映像: 種類,開始,終了,映像,長さ,駅,時刻,音の位置,音")
@@ -512,7 +514,7 @@ def build(name, svc, table, stop_frames):
     w("%d,%d,%d,60,1,1,1,0,1" % (SND_BRIDGE, fr(BRIDGE[0]), fr(BRIDGE[1])))
     # The buffer stop: a mode-1 entry plays strictly between its trigger and end frames, so
     # the window closes one frame past the movie stop, where a train that reaches it stands.
-    movie_stop = table.frames - 2
+    movie_stop = table.frames - 3
     w("%d,%d,%d,15,0,0,0,1,0" % (SND_TERMINAL_BUMPER, movie_stop - 3, movie_stop + 1))
     w("#")
     w("[Doppler]")

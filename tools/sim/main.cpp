@@ -68,7 +68,8 @@ Run options:
                        needles (degrees), the lit panel lamps and the status text.
   --video              Open the route video through the real decoder (FFmpeg), so the run
                        knows the video's frame count and stops at its end; without it the
-                       video is taken as endless. Only in builds with the desktop program.
+                       video is taken to end at the line's last recorded frame ([SpeedUnit]).
+                       Only in builds with the desktop program.
   --autopilot          Drive the service by the autopilot: it releases the brake, takes power,
                        keeps to the signals, speed limits and the safety system's patterns,
                        stops at every stop, works the doors on one-man lines and leaves on
@@ -77,6 +78,18 @@ Run options:
   --events FILE        Write one line per event: time (ms), clock, and what happened (arrivals,
                        doors, calls, safety-system log lines, sound channels started and
                        stopped, script commands, the service end).
+  --random-driver SEED Drive with a seeded random driver: sensible notches, stops at the
+                       stations, and now and then odd things (emergency brake at speed, the
+                       reverser or doors while moving, horns, debugging keys, jumps to
+                       stations, saving and restoring slots, pauses). The same seed does the
+                       same drive. It drives on past the service end; with a script both act.
+                       Turns on --check-invariants.
+  --check-invariants   After every frame check that every simulated quantity is finite and
+                       that pressures, speed, route position and station indices stay in
+                       range; the first frame that breaks one ends the run with status 3 and
+                       a line per broken invariant on stderr (frame, quantity, value, range).
+  --rss-every S        Print "rss <seconds> <kB>" (resident memory) to stdout every S
+                       simulated seconds.
 
 Options:
   --data DIR           Program folder holding tressmoor.dat and the files it names. Without it,
@@ -88,7 +101,7 @@ Options:
                        run has no user settings, so without it every value is 0.
 
 Exit status: 0 on success; 2 on a fatal data error, whose exact message goes to stderr;
-1 on a usage error.
+1 on a usage error; 3 when an invariant was broken.
 )";
 
 struct Options {
@@ -105,6 +118,9 @@ struct Options {
     bool video = false;
     std::optional<tressmoor::data::CalibrationValues> calibration;
     bool autopilot = false;
+    std::optional<std::uint64_t> randomDriver;
+    bool checkInvariants = false;
+    double rssEvery = 0;
 };
 
 [[noreturn]] void usageError(const std::string& text) {
@@ -155,6 +171,15 @@ Options parseArguments(int argc, char* argv[]) {
                 if (*v > 1000) usageError("--frame-ms is at most 1000");
                 o.frameMs = *v;
             }
+        } else if (arg == "--random-driver") {
+            o.randomDriver = static_cast<std::uint64_t>(intArgument(arg, next(), 0, 2147483647));
+            o.checkInvariants = true;
+        } else if (arg == "--check-invariants") {
+            o.checkInvariants = true;
+        } else if (arg == "--rss-every") {
+            auto v = tressmoor::data::parseReal(next());
+            if (!v || *v <= 0) usageError(arg + " needs a positive number");
+            o.rssEvery = static_cast<double>(*v);
         } else if (arg == "--video") {
 #ifdef TRESSMOOR_SIM_VIDEO
             o.video = true;
@@ -291,6 +316,10 @@ int drive(const Options& options, const std::filesystem::path& folder,
     run.video = options.video;
     run.calibration = options.calibration;
     run.autopilot = options.autopilot;
+    run.randomDriver = options.randomDriver;
+    run.checkInvariants = options.checkInvariants;
+    run.rssEverySeconds = options.rssEvery;
+    run.rss = &std::cout;
     if (options.script) {
         std::ifstream in(*options.script, std::ios::binary);
         if (!in) {
@@ -319,7 +348,8 @@ int drive(const Options& options, const std::filesystem::path& folder,
     std::fprintf(stderr, "drove %.1f s in %lld frames%s\n", result.simulatedSeconds,
                  static_cast<long long>(result.frames),
                  result.serviceEnded ? "; the service ended" : "");
-    return 0;
+    for (const auto& v : result.violations) std::cerr << "invariant broken: " << v << '\n';
+    return result.violations.empty() ? 0 : 3;
 }
 
 }  // namespace

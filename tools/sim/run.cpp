@@ -1,11 +1,15 @@
 #include "run.h"
 
+#include <climits>
 #include <cmath>
+#include <exception>
 #include <cstdio>
+#include <fstream>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "data/line_file.h"
 #include "data/random_source.h"
 #include "data/rounding.h"
 #include "data/settings_store.h"
@@ -13,6 +17,8 @@
 #include "sim/autopilot.h"
 #include "sim/driving_session.h"
 #include "sim/event_log.h"
+#include "sim/invariants.h"
+#include "sim/random_driver.h"
 #include "sim/panel_state.h"
 #include "sound/memory_mixer.h"
 
@@ -120,6 +126,31 @@ void writeTraceRow(std::ostream& out, double tMs, const sim::DrivingSession& ses
     out << "\"\n";
 }
 
+/// Resident memory of this process, kB (Linux; 0 where it cannot be read).
+long residentKb() {
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0, resident = 0;
+    if (!(statm >> pages >> resident)) return 0;
+    return resident * 4;  // 4 kB pages
+}
+
+/// Frames of the line's recording (its last [SpeedUnit] frame + 1): the length the runner gives
+/// the route video it does not open. Endless when the line cannot be read here; the drive's own
+/// loading then reports why.
+int recordedFrames(const RunOptions& options) {
+    try {
+        data::SeededRandom random(0);
+        const auto line = data::LoadLineFile(options.programFolder, options.choice.LineFile,
+                                             options.choice.TrainFile, 30, random);
+        if (!line.SpeedUnit.empty() && line.SpeedUnit.back().LastFrame >= 0 &&
+            line.SpeedUnit.back().LastFrame < INT_MAX) {
+            return line.SpeedUnit.back().LastFrame + 1;
+        }
+    } catch (const std::exception&) {
+    }
+    return INT_MAX;
+}
+
 struct HeldKey {
     char character;
     double untilSeconds;
@@ -129,7 +160,8 @@ struct HeldKey {
 
 RunResult runService(const RunOptions& options) {
     sound::MemoryMixer mixer;
-    std::unique_ptr<route::VideoSource> decoder = std::make_unique<route::NullVideoSource>();
+    std::unique_ptr<route::VideoSource> decoder =
+        std::make_unique<route::NullVideoSource>(recordedFrames(options));
 #ifdef TRESSMOOR_SIM_VIDEO
     if (options.video) decoder = std::make_unique<platform::FfmpegVideoSource>();
 #endif
@@ -182,6 +214,17 @@ RunResult runService(const RunOptions& options) {
         pilot = std::make_unique<sim::Autopilot>(*session);
         pilot->event = event;
     }
+    std::optional<sim::RandomDriver> driver;
+    if (options.randomDriver) {
+        driver.emplace(*options.randomDriver);
+        driver->log = event;
+    }
+    std::optional<sim::InvariantChecker> checker;
+    if (options.checkInvariants) {
+        checker.emplace(sim::InvariantLimits::of(session->service(), options.frameMs,
+                                                 session->state().video.MainFrameCount));
+    }
+    double nextRss = 0;
 
     RunResult result;
     bool lastEnded = false;
@@ -240,6 +283,12 @@ RunResult runService(const RunOptions& options) {
             horn2 |= h.character == '6';
             safety |= h.character == '4';
         }
+        if (driver) {
+            const sim::HeldKeys keys = driver->beforeFrame(*session, now);
+            horn1 |= keys.horn1;
+            horn2 |= keys.horn2;
+            safety |= keys.safety;
+        }
         session->setHeldKeys(horn1, horn2, safety);
         if (pilot) pilot->beforeFrame(*session, static_cast<double>(options.frameMs));
         session->beginFrame(options.frameMs, fps);
@@ -252,7 +301,17 @@ RunResult runService(const RunOptions& options) {
         const bool ended = session->serviceEnded();
         if (ended && !lastEnded) event("service end");
         lastEnded = ended;
-        if (ended && next >= commands.size()) break;
+        if (checker) {
+            for (const auto& v : checker->check(result.frames, session->state(), &panel, &mixer)) {
+                result.violations.push_back(v.message());
+            }
+            if (!result.violations.empty()) break;
+        }
+        if (options.rss != nullptr && options.rssEverySeconds > 0 && now >= nextRss) {
+            *options.rss << "rss " << std::llround(now) << ' ' << residentKb() << std::endl;
+            nextRss += options.rssEverySeconds;
+        }
+        if (ended && next >= commands.size() && !driver) break;
     }
     result.simulatedSeconds = now;
     result.serviceEnded = lastEnded;

@@ -74,8 +74,8 @@ TEST_F(VideoPosition, FetchesEachNewFrameOnceAndNothingBeyondTheVideo) {
     EXPECT_EQ(w.video.fetch.frame, 1);
     EXPECT_EQ(w.source.lastFrame, 1);
     w.video.MainFrameCount = 2;
-    frame(60, 100);
-    EXPECT_EQ(pos(), 4);
+    frame(60, 100);  // 3 frames on: past the end, held at the last frame, already decoded
+    EXPECT_EQ(pos(), 1);
     EXPECT_FALSE(w.video.fetch.pending);
 }
 
@@ -125,8 +125,47 @@ TEST_F(VideoPosition, MovieStopHoldsTheTrainAtItsFrame) {
     EXPECT_EQ(w.vehicle.Power, 0);
     EXPECT_EQ(w.video.FrameAccumulator, 0);
     EXPECT_EQ(w.mixer.Status(2), sound::ChannelStatus::Idle);
-    frame(100, 100);  // starting again from the stop frame runs past it
-    EXPECT_EQ(pos(), 105);
+    // Started again from the stop frame, the train is held there again: it cannot run past the
+    // stop (on the sample lines, off the end of the route video).
+    w.vehicle.PowerHandle = 4;
+    frame(100, 100);
+    EXPECT_EQ(pos(), 100);
+    EXPECT_EQ(w.vehicle.Speed, 0);
+    EXPECT_EQ(w.vehicle.PowerHandle, 0);
+    // Creeping on without reaching the next frame leaves it standing where it is; backing away
+    // and coming up to the stop again holds it as the first time.
+    frame(1, 100);
+    EXPECT_EQ(pos(), 100);
+    EXPECT_EQ(w.vehicle.Speed, 1);
+    frame(-100, 100);
+    EXPECT_EQ(pos(), 95);
+    frame(100, 200);
+    EXPECT_EQ(pos(), 100);
+    EXPECT_EQ(w.vehicle.Speed, 0);
+}
+
+TEST_F(VideoPosition, TheVideosLastFrameHoldsATrainRunningOnForward) {
+    // Turned back at the movie stop (movie stops act backward), then driven forward: the video
+    // of 110 frames ends at frame 109, and so does the run.
+    w.line.MovieStop = {100};
+    w.video.MainFrameCount = 110;
+    pos() = 102;
+    repositionVideo(w.ctx);
+    w.video.MovieStopBackward = true;
+    w.vehicle.PowerHandle = 3;
+    frame(100, 100);  // 102 → 107
+    EXPECT_EQ(pos(), 107);
+    EXPECT_FALSE(w.video.MovieStopped);
+    frame(100, 100);  // 112 is past the end
+    EXPECT_EQ(pos(), 109);
+    EXPECT_EQ(w.vehicle.Speed, 0);
+    EXPECT_EQ(w.vehicle.PowerHandle, 0);
+    EXPECT_TRUE(w.video.MovieStopped);
+    frame(100, 100);
+    EXPECT_EQ(pos(), 109);
+    // Backward running is not held by the end.
+    frame(-100, 100);
+    EXPECT_EQ(pos(), 104);
 }
 
 TEST_F(VideoPosition, BackwardMovieStopActsOnlyWhenSelected) {

@@ -81,5 +81,23 @@ TEST_F(KeyboardTest, ShiftFunctionKeysMoveTheClockAndTheSpeed) {
     EXPECT_EQ(v().Speed, 1005);
 }
 
+TEST_F(KeyboardTest, JumpsAheadEndAtTheMovieStop) {
+    // The test line's movie stop is frame 3990; its video has no end (0 frames known).
+    auto& route = session_->mutableState().route;
+    route.RoutePosition = 3100;
+    session_->keyDown(input::Key::F8, true);  // +1000 would be 4100
+    EXPECT_EQ(route.RoutePosition, 3990);
+    session_->keyDown(input::Key::F6, true);  // standing at the stop: stays
+    EXPECT_EQ(route.RoutePosition, 3990);
+    session_->keyDown(input::Key::F5, true);  // back is free
+    EXPECT_EQ(route.RoutePosition, 3890);
+    session_->keyDown(input::Key::F6, true);  // up to the stop exactly
+    EXPECT_EQ(route.RoutePosition, 3990);
+    // Turned back (movie stops act on backward running), a jump ahead is not held there.
+    session_->mutableState().video.MovieStopBackward = true;
+    session_->keyDown(input::Key::F6, true);
+    EXPECT_EQ(route.RoutePosition, 4090);
+}
+
 }  // namespace
 }  // namespace tressmoor::sim
