@@ -10,6 +10,7 @@
 #include "data/rounding.h"
 #include "data/settings_store.h"
 #include "route/video_source.h"
+#include "sim/drive_report.h"
 #include "sim/driving_session.h"
 #include "sim/event_log.h"
 #include "sim/panel_state.h"
@@ -156,6 +157,7 @@ RunResult runService(const RunOptions& options) {
     auto session = sim::DrivingSession::create(options.programFolder, options.choice,
                                                {mixer, *video, store, random}, sinks);
     current = session.get();
+    sim::DriveReportBuilder report(sim::planReport(*session));
     if (options.video) {
         event("video frames " + std::to_string(session->state().video.MainFrameCount));
     }
@@ -238,6 +240,7 @@ RunResult runService(const RunOptions& options) {
         sim::UpdatePanelState(panel, train.panel, train.spec, session->state(),
                               session->service().options.Tunnel == 1);
         session->endFrame();
+        report.observe(*session, options.frameMs);
         now += static_cast<double>(options.frameMs) / 1000.0;
         ++result.frames;
         if (options.trace != nullptr) writeTraceRow(*options.trace, now * 1000, *session, panel);
@@ -245,6 +248,10 @@ RunResult runService(const RunOptions& options) {
         if (ended && !lastEnded) event("service end");
         lastEnded = ended;
         if (ended && next >= commands.size()) break;
+    }
+    if (options.report != nullptr) {
+        const sim::DriveReport r = report.report();
+        *options.report << (options.reportJson ? sim::reportJson(r) + "\n" : sim::reportText(r));
     }
     result.simulatedSeconds = now;
     result.serviceEnded = lastEnded;

@@ -24,6 +24,8 @@ struct RunOptions {
     std::optional<sim::Script> script;
     std::ostream* trace = nullptr;           ///< CSV, one row per frame
     std::ostream* events = nullptr;          ///< one line per event
+    std::ostream* report = nullptr;          ///< the drive report, written when the run ends
+    bool reportJson = false;                 ///< the report as JSON instead of text
 };
 
 struct RunResult {
