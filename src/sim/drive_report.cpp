@@ -122,13 +122,12 @@ ReportPlan planReport(const DrivingSession& session) {
 DriveReportBuilder::DriveReportBuilder(ReportPlan plan) : plan_(std::move(plan)) {
     std::stable_sort(plan_.sections.begin(), plan_.sections.end(),
                      [](const SpeedSection& a, const SpeedSection& b) { return a.startCm < b.startCm; });
-    report_.lineName = plan_.lineName;
-    report_.lineFile = plan_.lineFile;
-    report_.trainFile = plan_.trainFile;
-    report_.serviceStartStation = plan_.serviceStartStation;
-    report_.startStation = plan_.serviceStartStation;
-    report_.endStation = plan_.endStation;
-    report_.safety.vigilanceFitted = plan_.vigilanceFitted;
+    // Before the first frame: the stops and sections ahead of the service's start.
+    long double d = 0;
+    for (const StopResult& s : plan_.stops) {
+        if (s.station == plan_.serviceStartStation) d = s.stopCm;
+    }
+    startAt(plan_.serviceStartStation, d);
 }
 
 void DriveReportBuilder::observe(const DrivingSession& session, long double frameMs) {
@@ -151,6 +150,12 @@ void DriveReportBuilder::observe(const SimState& state, const data::LineData& li
 
 void DriveReportBuilder::begin(const SimState& state) {
     begun_ = true;
+    startAt(state.stations.StartStation, state.route.LineDistance);
+    sample(static_cast<double>(state.route.LineDistance / 100),
+           static_cast<double>(std::fabs(state.vehicle.Speed)), true);
+}
+
+void DriveReportBuilder::startAt(int startStation, long double d) {
     const double driven = report_.drivenSeconds;
     report_ = DriveReport{};
     report_.lineName = plan_.lineName;
@@ -161,9 +166,8 @@ void DriveReportBuilder::begin(const SimState& state) {
     report_.safety.vigilanceFitted = plan_.vigilanceFitted;
     report_.restarts = restarts_;
     report_.drivenSeconds = driven;
-    report_.startStation = state.stations.StartStation;
+    report_.startStation = startStation;
 
-    const long double d = state.route.LineDistance;
     for (const StopResult& s : plan_.stops) {
         if (s.station < report_.startStation || s.station > report_.endStation) continue;
         // Stops already behind the train when the run began (a restored save) are not its own.
@@ -185,7 +189,6 @@ void DriveReportBuilder::begin(const SimState& state) {
         if (s.endCm > from && s.startCm < to) report_.sections.push_back(s);
     }
     spacingM_ = kProfileSpacingM;
-    sample(static_cast<double>(d / 100), static_cast<double>(std::fabs(state.vehicle.Speed)), true);
 }
 
 bool DriveReportBuilder::restarted(const SimState& state, const data::LineData& line,

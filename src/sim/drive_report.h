@@ -202,6 +202,8 @@ public:
 
 private:
     void begin(const SimState& state);
+    /// A new report of a run from `startStation`, the train standing at `d` cm.
+    void startAt(int startStation, long double d);
     bool restarted(const SimState& state, const data::LineData& line, long double frameMs) const;
     void step(const SimState& state, const data::LineData& line);
     void sample(double distanceM, double speedKmh, bool force);
