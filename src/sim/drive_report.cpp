@@ -18,11 +18,17 @@ constexpr long double kDepartureSpeedKmh = 1.0L;
 /// More movement in one frame than the speed allows, beyond this, is a jump of the run, cm.
 constexpr long double kJumpMarginCm = 1000;
 
-double seconds(std::int64_t ticks) { return static_cast<double>(ticks) / kTicksPerSecond; }
+double seconds(std::int64_t ticks) {
+    return static_cast<double>(ticks) / kTicksPerSecond;
+}
 
-double round1(double v) { return std::round(v * 10) / 10; }
+double round1(double v) {
+    return std::round(v * 10) / 10;
+}
 
-bool isStop(int kind) { return kind != 1; }
+bool isStop(int kind) {
+    return kind != 1;
+}
 
 }  // namespace
 
@@ -82,10 +88,11 @@ ReportPlan planReport(const data::LineData& line, const sound::SoundSet& sounds,
             }
             if (st.DepartureTime != 0) {
                 s.departureDue = st.DepartureTime;
-                s.arrivalDue = st.DepartureTime -
-                               static_cast<std::int64_t>(route::soundSeconds(sounds, st.ArrivalSound) +
-                                                         route::soundSeconds(sounds, st.DepartureSound)) *
-                                   static_cast<std::int64_t>(kTicksPerSecond);
+                s.arrivalDue =
+                    st.DepartureTime -
+                    static_cast<std::int64_t>(route::soundSeconds(sounds, st.ArrivalSound) +
+                                              route::soundSeconds(sounds, st.DepartureSound)) *
+                        static_cast<std::int64_t>(kTicksPerSecond);
             }
             p.stops.push_back(std::move(s));
         }
@@ -109,8 +116,9 @@ ReportPlan planReport(const data::LineData& line, const sound::SoundSet& sounds,
         s.endCm = static_cast<long double>(line.FrameToDistance(l.EndFrame));
         if (l.Limit > 0 && s.endCm > s.startCm) p.sections.push_back(std::move(s));
     }
-    std::stable_sort(p.sections.begin(), p.sections.end(),
-                     [](const SpeedSection& a, const SpeedSection& b) { return a.startCm < b.startCm; });
+    std::stable_sort(
+        p.sections.begin(), p.sections.end(),
+        [](const SpeedSection& a, const SpeedSection& b) { return a.startCm < b.startCm; });
     return p;
 }
 
@@ -120,8 +128,9 @@ ReportPlan planReport(const DrivingSession& session) {
 }
 
 DriveReportBuilder::DriveReportBuilder(ReportPlan plan) : plan_(std::move(plan)) {
-    std::stable_sort(plan_.sections.begin(), plan_.sections.end(),
-                     [](const SpeedSection& a, const SpeedSection& b) { return a.startCm < b.startCm; });
+    std::stable_sort(
+        plan_.sections.begin(), plan_.sections.end(),
+        [](const SpeedSection& a, const SpeedSection& b) { return a.startCm < b.startCm; });
     // Before the first frame: the stops and sections ahead of the service's start.
     long double d = 0;
     for (const StopResult& s : plan_.stops) {
@@ -304,7 +313,9 @@ std::string format(const char* f, double v) {
     return text;
 }
 
-std::string clockOf(std::int64_t ticks) { return route::formatClock(ticks); }
+std::string clockOf(std::int64_t ticks) {
+    return route::formatClock(ticks);
+}
 
 const char* outcomeName(StopOutcome o) {
     switch (o) {
@@ -487,16 +498,16 @@ std::string reportJson(const DriveReport& r) {
                                                   : std::string("null")) +
                         "}");
     const ScoreDeductions& d = r.deductions;
-    field("deductions", "{\"stopError\": " + jsonNumber(d.stopError) +
-                            ", \"overrun\": " + jsonNumber(d.overrun) +
-                            ", \"passed\": " + jsonNumber(d.passed) +
-                            ", \"time\": " + jsonNumber(d.time) +
-                            ", \"safety\": " + jsonNumber(d.safety) +
-                            ", \"overspeed\": " + jsonNumber(d.overspeed) + "}");
+    field("deductions",
+          "{\"stopError\": " + jsonNumber(d.stopError) + ", \"overrun\": " + jsonNumber(d.overrun) +
+              ", \"passed\": " + jsonNumber(d.passed) + ", \"time\": " + jsonNumber(d.time) +
+              ", \"safety\": " + jsonNumber(d.safety) +
+              ", \"overspeed\": " + jsonNumber(d.overspeed) + "}");
     std::string profile = "[";
     for (const SpeedSample& p : r.profile) {
         if (profile.size() > 1) profile += ",";
-        profile += "[" + jsonNumber(p.distanceM, "%.1f") + "," + jsonNumber(p.speedKmh, "%.1f") + "]";
+        profile +=
+            "[" + jsonNumber(p.distanceM, "%.1f") + "," + jsonNumber(p.speedKmh, "%.1f") + "]";
     }
     field("speedProfile", profile + "]");
     o += "\n}";

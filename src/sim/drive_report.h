@@ -69,8 +69,8 @@ struct StopResult {
     int station = 0;  ///< index in the line's station list
     std::string name;
     int kind = 0;
-    long double stopCm = 0;               ///< stop distance
-    long double zoneEndCm = 0;            ///< end of the station zone
+    long double stopCm = 0;     ///< stop distance
+    long double zoneEndCm = 0;  ///< end of the station zone
     long double overrunToleranceCm = 500;
     std::optional<std::int64_t> arrivalDue;    ///< ticks; only with a timetable time
     std::optional<std::int64_t> departureDue;  ///< ticks; the timetable's departure time
@@ -179,7 +179,7 @@ struct ReportPlan {
     int serviceStartStation = 0;
     int endStation = 0;  ///< the last station of the service
     bool vigilanceFitted = false;
-    std::vector<StopResult> stops;        ///< every stop of the line, nothing measured
+    std::vector<StopResult> stops;       ///< every stop of the line, nothing measured
     std::vector<SpeedSection> sections;  ///< every section of the line, in line order
 };
 

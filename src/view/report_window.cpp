@@ -19,7 +19,9 @@ namespace tressmoor::view {
 
 namespace {
 
-QString qs(const std::string& s) { return QString::fromStdString(s); }
+QString qs(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 QString signedNumber(double v, int decimals) {
     // A value that rounds to zero shows no sign.
@@ -71,7 +73,8 @@ QTableWidget* makeTable(QWidget* parent, const QStringList& headers, const char*
     t->setFocusPolicy(Qt::NoFocus);
     t->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     t->horizontalHeader()->setStretchLastSection(true);
-    t->horizontalHeader()->setStyleSheet(QStringLiteral("QHeaderView::section { padding: 2px 8px; }"));
+    t->horizontalHeader()->setStyleSheet(
+        QStringLiteral("QHeaderView::section { padding: 2px 8px; }"));
     t->verticalHeader()->setDefaultSectionSize(22);
     return t;
 }
@@ -135,7 +138,8 @@ void ReportChart::paintEvent(QPaintEvent*) {
 
     // Grid and axes.
     p.setPen(QPen(QColor(225, 225, 225), 1));
-    for (double v = 20; v < yTop + 0.5; v += 20) p.drawLine(QPointF(plot.left(), py(v)), QPointF(plot.right(), py(v)));
+    for (double v = 20; v < yTop + 0.5; v += 20)
+        p.drawLine(QPointF(plot.left(), py(v)), QPointF(plot.right(), py(v)));
     const double spanKm = (x1 - x0) / 1000;
     const double stepKm = niceStep(spanKm, std::max(2, plot.width() / 70));
     p.setPen(QColor(60, 60, 60));
@@ -247,11 +251,11 @@ ReportWindow::ReportWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     summary_->setObjectName(QStringLiteral("reportSummary"));
     summary_->setTextFormat(Qt::RichText);
     summary_->setWordWrap(true);
-    stops_ = makeTable(this,
-                       {QStringLiteral("駅"), QStringLiteral("停止誤差 m"),
-                        QStringLiteral("到着遅れ s"), QStringLiteral("発車遅れ s"),
-                        QStringLiteral("備考")},
-                       "reportStops");
+    stops_ =
+        makeTable(this,
+                  {QStringLiteral("駅"), QStringLiteral("停止誤差 m"), QStringLiteral("到着遅れ s"),
+                   QStringLiteral("発車遅れ s"), QStringLiteral("備考")},
+                  "reportStops");
     sections_ = makeTable(
         this, {QStringLiteral("区間"), QStringLiteral("制限 km/h"), QStringLiteral("最高 km/h")},
         "reportSections");
@@ -272,8 +276,7 @@ ReportWindow::ReportWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     resize(960, 760);
 }
 
-void ReportWindow::setReport(const sim::DriveReport& r, std::optional<double> best,
-                             bool newBest) {
+void ReportWindow::setReport(const sim::DriveReport& r, std::optional<double> best, bool newBest) {
     QString html = QStringLiteral("<p style='font-size:22px'>得点 <b>%1</b> 点")
                        .arg(QString::number(r.score, 'f', 1));
     if (newBest) {
@@ -296,8 +299,9 @@ void ReportWindow::setReport(const sim::DriveReport& r, std::optional<double> be
         html += QStringLiteral("運転中（途中経過）");
     }
     if (!r.wholeService()) {
-        html += QStringLiteral("<br><span style='color:#606060'>始発駅から終点まで移動・復元なしで"
-                               "運転した成績だけが自己ベストになります。</span>");
+        html += QStringLiteral(
+            "<br><span style='color:#606060'>始発駅から終点まで移動・復元なしで"
+            "運転した成績だけが自己ベストになります。</span>");
     }
     html += QStringLiteral("<br>ATS警報 %1回　ATSブレーキ %2回　ATS非常ブレーキ %3回")
                 .arg(r.safety.alarms)
@@ -307,8 +311,9 @@ void ReportWindow::setReport(const sim::DriveReport& r, std::optional<double> be
         html += QStringLiteral("　EB %1回").arg(r.safety.vigilanceTrips);
     }
     const auto& d = r.deductions;
-    html += QStringLiteral("<br>減点：停止位置 %1　オーバーラン %2　通過 %3　時刻 %4　安全装置 %5　"
-                           "速度超過 %6</p>")
+    html += QStringLiteral(
+                "<br>減点：停止位置 %1　オーバーラン %2　通過 %3　時刻 %4　安全装置 %5　"
+                "速度超過 %6</p>")
                 .arg(QString::number(d.stopError, 'f', 1), QString::number(d.overrun, 'f', 1),
                      QString::number(d.passed, 'f', 1), QString::number(d.time, 'f', 1),
                      QString::number(d.safety, 'f', 1), QString::number(d.overspeed, 'f', 1));

@@ -13,7 +13,9 @@ namespace {
 
 constexpr std::int64_t kTicks = 30;  // per second
 
-std::int64_t at(int h, int m, int s) { return ((h * 60 + m) * 60 + s) * kTicks; }
+std::int64_t at(int h, int m, int s) {
+    return ((h * 60 + m) * 60 + s) * kTicks;
+}
 
 data::StationRecord station(const char* name, int kind, long long stopM, int departure,
                             int maxSpeed) {
@@ -36,8 +38,7 @@ protected:
     void SetUp() override {
         line_.LineName = "テスト線";
         line_.Station = {station("A", 0, 0, at(10, 0, 0), 80),
-                         station("B", 0, 1000, at(10, 2, 0), 60),
-                         station("C", 1, 2000, 0, 70),
+                         station("B", 0, 1000, at(10, 2, 0), 60), station("C", 1, 2000, 0, 70),
                          station("D", 2, 3000, at(10, 5, 0), 50),
                          station("E", 0, 4000, at(10, 8, 0), 0)};
         ServiceChoice choice;
@@ -111,7 +112,7 @@ TEST_F(DriveReportRun, MeasuresEveryStopSectionAndSafetyActionOfTheRun) {
     state_.vehicle.ServiceTrip = false;
     run(3004, 2997.2, 3, 1);
     arriveAt(3, 2997.2, at(10, 5, 30));  // 2.8 m short, 30 s late
-    departAt(2997.2, at(10, 5, 40));      // 40 s late
+    departAt(2997.2, at(10, 5, 40));     // 40 s late
     state_.vehicle.VigilanceTrip = true;
     run(2997.2, 3500, 45);
     state_.vehicle.VigilanceTrip = false;
@@ -252,7 +253,10 @@ TEST(DriveReportScore, StopErrorAndTimeCostNothingUpToTheirTolerancesAndAreCappe
 
 TEST(DriveReportScore, SafetyActionsOverspeedAndMissedStopsCountEachAndTheScoreStopsAtZero) {
     DriveReport r;
-    r.safety = {.alarms = 1, .serviceBrakes = 1, .emergencyBrakes = 1, .vigilanceTrips = 1,
+    r.safety = {.alarms = 1,
+                .serviceBrakes = 1,
+                .emergencyBrakes = 1,
+                .vigilanceTrips = 1,
                 .vigilanceFitted = true};
     SpeedSection within;
     within.visited = true;
@@ -274,7 +278,9 @@ TEST(DriveReportScore, SafetyActionsOverspeedAndMissedStopsCountEachAndTheScoreS
 }
 
 TEST(DriveReportFormat, JsonEscapesAndTextListsTheStops) {
-    EXPECT_EQ(jsonString("a\"b\\c\nd\te\x01" "駅"), "\"a\\\"b\\\\c\\nd\\te\\u0001駅\"");
+    EXPECT_EQ(jsonString("a\"b\\c\nd\te\x01"
+                         "駅"),
+              "\"a\\\"b\\\\c\\nd\\te\\u0001駅\"");
     DriveReport r;
     r.lineName = "線\"名";
     r.lineFile = "line.dat";
@@ -299,8 +305,7 @@ TEST(DriveReportFormat, JsonEscapesAndTextListsTheStops) {
     const std::string text = reportText(r);
     EXPECT_NE(text.find("Score: 100.0 / 100"), std::string::npos) << text;
     EXPECT_NE(text.find("東霧沢"), std::string::npos);
-    EXPECT_NE(text.find("-0.42  08:01:05      -12  08:02:04       +4  stopped"),
-              std::string::npos)
+    EXPECT_NE(text.find("-0.42  08:01:05      -12  08:02:04       +4  stopped"), std::string::npos)
         << text;
 }
 

@@ -141,7 +141,8 @@ TEST(ReportWindowTest, TheMenuItemShowsTheReportAndTheServiceEndKeepsTheBestScor
     auto next = std::make_unique<DrivingWindow>(folder, choice, mixer, store, options);
     next->show();
     ASSERT_TRUE(next->triggerMenuItem(QStringLiteral("report1")));
-    EXPECT_TRUE(next->reportWindow()->summary()->text().contains(QStringLiteral("自己ベスト 100.0 点")));
+    EXPECT_TRUE(
+        next->reportWindow()->summary()->text().contains(QStringLiteral("自己ベスト 100.0 点")));
     next->close();
 }
 
