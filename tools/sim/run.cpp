@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -157,7 +158,9 @@ RunResult runService(const RunOptions& options) {
     auto session = sim::DrivingSession::create(options.programFolder, options.choice,
                                                {mixer, *video, store, random}, sinks);
     current = session.get();
-    sim::DriveReportBuilder report(sim::planReport(*session));
+    // Watched only when asked for, so that plain runs cost what they did.
+    std::optional<sim::DriveReportBuilder> report;
+    if (options.report != nullptr) report.emplace(sim::planReport(*session));
     if (options.video) {
         event("video frames " + std::to_string(session->state().video.MainFrameCount));
     }
@@ -240,7 +243,7 @@ RunResult runService(const RunOptions& options) {
         sim::UpdatePanelState(panel, train.panel, train.spec, session->state(),
                               session->service().options.Tunnel == 1);
         session->endFrame();
-        report.observe(*session, options.frameMs);
+        if (report) report->observe(*session, options.frameMs);
         now += static_cast<double>(options.frameMs) / 1000.0;
         ++result.frames;
         if (options.trace != nullptr) writeTraceRow(*options.trace, now * 1000, *session, panel);
@@ -249,8 +252,8 @@ RunResult runService(const RunOptions& options) {
         lastEnded = ended;
         if (ended && next >= commands.size()) break;
     }
-    if (options.report != nullptr) {
-        const sim::DriveReport r = report.report();
+    if (report) {
+        const sim::DriveReport r = report->report();
         *options.report << (options.reportJson ? sim::reportJson(r) + "\n" : sim::reportText(r));
     }
     result.simulatedSeconds = now;
