@@ -377,6 +377,10 @@ void DrivingWindow::showReport() {
     const std::optional<double> best = sim::readBestScore(store_, report);
     if (reportWindow_ == nullptr) reportWindow_ = new ReportWindow(this);
     reportWindow_->setReport(report, best, newBest);
+    // The first time over the middle of the driving window; later where the user left it.
+    if (!reportWindow_->testAttribute(Qt::WA_Moved)) {
+        reportWindow_->move(frameGeometry().center() - reportWindow_->rect().center());
+    }
     reportWindow_->show();
     reportWindow_->raise();
 }
