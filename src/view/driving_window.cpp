@@ -28,6 +28,7 @@
 #include "view/frame_pacer.h"
 #include "view/help_window.h"
 #include "view/key_relay.h"
+#include "view/report_window.h"
 
 namespace tressmoor::view {
 
@@ -196,6 +197,7 @@ DrivingWindow::DrivingWindow(const std::filesystem::path& programFolder,
     session_ = sim::DrivingSession::create(programFolder, choice,
                                            {mixer_, *video_, store_, random_}, std::move(sinks));
     renderer_->rebind(session_->service());
+    report_ = std::make_unique<sim::DriveReportBuilder>(sim::planReport(*session_));
     session_->setStripCells(renderer_->stripCells());
 
     view_ = new CabView(this);
@@ -303,6 +305,8 @@ void DrivingWindow::buildMenus() {
         ->setVisible(false);
     addOption(displayMenu_, "OFFC1", "文字表示モード切り替え(&C)", o.Moji,
               &DrivingWindow::OFFC1Click);
+    connect(addItem(displayMenu_, "report1", "運転成績(&R)"), &QAction::triggered, this,
+            &DrivingWindow::showReport);
 
     // Controller: the controller types, the debug caption and the serial port.
     controllerMenu_ =
@@ -364,6 +368,21 @@ void DrivingWindow::menu_d1Click() {
     help_->show();
     help_->raise();
     help_->activateWindow();
+}
+
+void DrivingWindow::showReport() {
+    if (!session_) return;
+    const sim::DriveReport report = report_->report();
+    const bool newBest = sim::recordBestScore(store_, report);
+    const std::optional<double> best = sim::readBestScore(store_, report);
+    if (reportWindow_ == nullptr) reportWindow_ = new ReportWindow(this);
+    reportWindow_->setReport(report, best, newBest);
+    // The first time over the middle of the driving window; later where the user left it.
+    if (!reportWindow_->testAttribute(Qt::WA_Moved)) {
+        reportWindow_->move(frameGeometry().center() - reportWindow_->rect().center());
+    }
+    reportWindow_->show();
+    reportWindow_->raise();
 }
 
 void DrivingWindow::setOption(int data::UserOptions::*option, bool checked) {
@@ -517,6 +536,12 @@ void DrivingWindow::frame(long double dtMs, int fps) {
     }
 
     s.endFrame();
+    report_->observe(s, dtMs);
+    if (s.serviceEnded() && !reportShownAtEnd_) {
+        reportShownAtEnd_ = true;
+        showReport();
+    }
+    if (!s.serviceEnded()) reportShownAtEnd_ = false;
     refreshSideWindows(fps);
     if (stats_ != nullptr) {
         const auto& t = s.lastFrameTimings();
@@ -767,6 +792,7 @@ void DrivingWindow::closeEvent(QCloseEvent* e) {
     closed_ = true;
     pacer_->stop();
     if (help_ != nullptr) help_->close();
+    if (reportWindow_ != nullptr) reportWindow_->close();
     closeSideWindows();
     controllers_->detach();
     // Release the drive's sounds, then start the sound output afresh for the next drive.

@@ -20,6 +20,7 @@
 #include "data/settings_store.h"
 #include "data/settings_types.h"
 #include "platform/ffmpeg_video_source.h"
+#include "sim/drive_report.h"
 #include "sim/driving_session.h"
 #include "sim/script.h"
 #include "sim/service.h"
@@ -40,6 +41,7 @@ class CabView;
 class ControllerMenu;
 class FramePacer;
 class HelpWindow;
+class ReportWindow;
 struct RenderOptions;
 class SimpleCabWindow;
 class TimedVideoSource;
@@ -136,6 +138,14 @@ public:
     /// The help window, once the help has been opened in this drive; null before.
     HelpWindow* helpWindow() const { return help_; }
 
+    /// Shows the drive report so far (the Display menu's "運転成績", and at the service end),
+    /// keeping its score as the service's best when it is a better whole-service score.
+    void showReport();
+    /// The report window, once shown in this drive; null before.
+    ReportWindow* reportWindow() const { return reportWindow_; }
+    /// The drive report so far.
+    sim::DriveReport driveReport() const { return report_->report(); }
+
 signals:
     /// The drive has ended and the window is closed.
     void finished();
@@ -203,6 +213,9 @@ private:
     std::array<QAction*, 3> loadItems_{};  ///< Load1 … Load3
     std::array<QAction*, 3> saveItems_{};  ///< Save1 … Save3
     HelpWindow* help_ = nullptr;           ///< made when the help is first opened
+    std::unique_ptr<sim::DriveReportBuilder> report_;  ///< watches every processed frame
+    ReportWindow* reportWindow_ = nullptr;             ///< made when the report is first shown
+    bool reportShownAtEnd_ = false;  ///< the report has been shown for the present service end
     SimpleCabWindow* simpleCab_ = nullptr;
     ValueDisplayWindow* valueDisplay_ = nullptr;
     TrainSettingsDialog* trainSettings_ = nullptr;

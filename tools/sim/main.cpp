@@ -90,6 +90,12 @@ Run options:
                        a line per broken invariant on stderr (frame, quantity, value, range).
   --rss-every S        Print "rss <seconds> <kB>" (resident memory) to stdout every S
                        simulated seconds.
+  --report FILE        Write the drive report when the run ends: every stop's stop error (m,
+                       beyond the stop position positive), arrival and departure against the
+                       timetable (s, late positive), overruns, the safety devices' alarms and
+                       brakings, the highest speed in each speed-limit section, the score
+                       (0-100) and the speed-against-distance profile. JSON when FILE ends in
+                       ".json", else text.
 
 Options:
   --data DIR           Program folder holding tressmoor.dat and the files it names. Without it,
@@ -114,7 +120,7 @@ struct Options {
     std::uint64_t seed = 1;
     std::optional<double> seconds;
     long double frameMs = 16.667L;
-    std::optional<std::string> script, trace, events;
+    std::optional<std::string> script, trace, events, report;
     bool video = false;
     std::optional<tressmoor::data::CalibrationValues> calibration;
     bool autopilot = false;
@@ -199,6 +205,8 @@ Options parseArguments(int argc, char* argv[]) {
             if (!o.calibration) {
                 usageError("--calibration needs 16 whole numbers separated by commas");
             }
+        } else if (arg == "--report") {
+            o.report = next();
         } else if (arg == "--seed") {
             o.seed = static_cast<std::uint64_t>(intArgument(arg, next(), 0, 2147483647));
         } else {
@@ -335,7 +343,7 @@ int drive(const Options& options, const std::filesystem::path& folder,
             return 1;
         }
     }
-    std::ofstream trace, events;
+    std::ofstream trace, events, report;
     if (options.trace) {
         trace = openOutput(*options.trace);
         run.trace = &trace;
@@ -343,6 +351,11 @@ int drive(const Options& options, const std::filesystem::path& folder,
     if (options.events) {
         events = openOutput(*options.events);
         run.events = &events;
+    }
+    if (options.report) {
+        report = openOutput(*options.report);
+        run.report = &report;
+        run.reportJson = options.report->ends_with(".json");
     }
     const auto result = tools::runService(run);
     std::fprintf(stderr, "drove %.1f s in %lld frames%s\n", result.simulatedSeconds,

@@ -5,6 +5,7 @@
 #include <exception>
 #include <cstdio>
 #include <fstream>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "data/settings_store.h"
 #include "route/video_source.h"
 #include "sim/autopilot.h"
+#include "sim/drive_report.h"
 #include "sim/driving_session.h"
 #include "sim/event_log.h"
 #include "sim/invariants.h"
@@ -189,6 +191,9 @@ RunResult runService(const RunOptions& options) {
     auto session = sim::DrivingSession::create(options.programFolder, options.choice,
                                                {mixer, *video, store, random}, sinks);
     current = session.get();
+    // Watched only when asked for, so that plain runs cost what they did.
+    std::optional<sim::DriveReportBuilder> report;
+    if (options.report != nullptr) report.emplace(sim::planReport(*session));
     if (options.video) {
         event("video frames " + std::to_string(session->state().video.MainFrameCount));
     }
@@ -295,6 +300,7 @@ RunResult runService(const RunOptions& options) {
         sim::UpdatePanelState(panel, train.panel, train.spec, session->state(),
                               session->service().options.Tunnel == 1);
         session->endFrame();
+        if (report) report->observe(*session, options.frameMs);
         now += static_cast<double>(options.frameMs) / 1000.0;
         ++result.frames;
         if (options.trace != nullptr) writeTraceRow(*options.trace, now * 1000, *session, panel);
@@ -312,6 +318,10 @@ RunResult runService(const RunOptions& options) {
             nextRss += options.rssEverySeconds;
         }
         if (ended && next >= commands.size() && !driver) break;
+    }
+    if (report) {
+        const sim::DriveReport r = report->report();
+        *options.report << (options.reportJson ? sim::reportJson(r) + "\n" : sim::reportText(r));
     }
     result.simulatedSeconds = now;
     result.serviceEnded = lastEnded;

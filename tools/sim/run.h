@@ -31,6 +31,8 @@ struct RunOptions {
     bool checkInvariants = false;            ///< check sim::InvariantChecker after every frame
     double rssEverySeconds = 0;              ///< > 0: sample resident memory this often
     std::ostream* rss = nullptr;             ///< "rss <seconds> <kB>" lines
+    std::ostream* report = nullptr;          ///< the drive report, written when the run ends
+    bool reportJson = false;                 ///< the report as JSON instead of text
 };
 
 struct RunResult {

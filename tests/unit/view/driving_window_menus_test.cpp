@@ -206,6 +206,7 @@ TEST_F(DrivingWindowMenusTest, DisplayAndSaveMenusListTheirItemsInOrder) {
         {"P1", "列車設定(&P)", false, false},
         {"OFFV1", "視覚効果OFF(&V)", false, true},
         {"OFFC1", "文字表示モード切り替え(&C)", true, true},
+        {"report1", "運転成績(&R)", true, false},  // the drive report, after the menu's own items
     };
     const QList<QAction*> actions = display->actions();
     ASSERT_EQ(actions.size(), static_cast<qsizetype>(items.size()));
