@@ -130,7 +130,8 @@ protected:
     }
 
     static test_support::TempDir* dir_;
-    FfmpegVideoSource source_;
+    std::vector<std::string> notices_;  ///< what the source said about damaged files
+    FfmpegVideoSource source_{[this](const std::string& text) { notices_.push_back(text); }};
 };
 
 test_support::TempDir* FfmpegVideoSourceTest::dir_ = nullptr;
@@ -383,8 +384,12 @@ TEST_F(FfmpegVideoSourceTest, AFailedFetchLeavesTheLastGoodPictureThroughAnyDama
         file.seekp(positions[22] - 8);
         file << std::string(static_cast<std::size_t>(positions[34] - positions[22]), '\xA7');
     }
+    ASSERT_EQ(source_.open(avi().string()), route::kVideoOpened);
+    for (int n = 0; n < kFrames; ++n) ASSERT_TRUE(source_.fetch(n));
+    EXPECT_TRUE(notices_.empty());  // an intact file says nothing
     for (const auto& [path, firstDamaged] : {std::pair{cut, 44}, std::pair{holed, 22}}) {
         SCOPED_TRACE(path.filename().string());
+        notices_.clear();
         ASSERT_EQ(source_.open(path.string()), route::kVideoOpened);
         const std::size_t bytes = static_cast<std::size_t>(source_.height() * source_.stride());
         std::vector<std::uint8_t> before;
@@ -403,6 +408,9 @@ TEST_F(FfmpegVideoSourceTest, AFailedFetchLeavesTheLastGoodPictureThroughAnyDama
             ASSERT_GE(n, firstDamaged);
             ASSERT_TRUE(std::equal(before.begin(), before.end(), source_.pixels())) << n;
         }
+        // The damage is said once, naming the file.
+        ASSERT_EQ(notices_.size(), 1U);
+        EXPECT_NE(notices_[0].find(path.filename().string()), std::string::npos) << notices_[0];
         if (path == cut) {
             // Past the cut (in frame 44's packet) nothing decodes: the last good picture stays.
             EXPECT_GE(failed, kFrames - 45);
