@@ -55,7 +55,7 @@ protected:
     struct Drive {
         int exitCode = -1;
         std::string stderrText;
-        int frames = 0;                ///< rows of the frame statistics
+        int frames = 0;  ///< rows of the frame statistics
         int quitAt = 0;
         std::vector<QImage> pictures;  ///< at the times of Setup::shots
     };
@@ -65,7 +65,7 @@ protected:
         std::vector<std::string> commands;  ///< extra script lines
         bool silent = true;
         std::vector<std::pair<QString, QString>> environment;
-        fs::path config;  ///< XDG_CONFIG_HOME (a fresh folder unless given)
+        fs::path config;                    ///< XDG_CONFIG_HOME (a fresh folder unless given)
         std::vector<int> shots = {24, 30};  ///< seconds at which pictures are taken
         int quitAt = 31;
     };
@@ -90,11 +90,17 @@ protected:
                    QString::fromStdString((s.config.empty() ? dir / "config" : s.config).string()));
         for (const auto& [name, value] : s.environment) env.insert(name, value);
         p.setProcessEnvironment(env);
-        QStringList args = {"--data",
-                            QString::fromStdString((s.data.empty() ? root_ / "data" : s.data).string()),
-                            "--service", "1", "--script", QString::fromStdString(script.string()),
-                            "--step-ms", "16.667", "--frame-stats",
-                            QString::fromStdString((dir / "frames.csv").string())};
+        QStringList args = {
+            "--data",
+            QString::fromStdString((s.data.empty() ? root_ / "data" : s.data).string()),
+            "--service",
+            "1",
+            "--script",
+            QString::fromStdString(script.string()),
+            "--step-ms",
+            "16.667",
+            "--frame-stats",
+            QString::fromStdString((dir / "frames.csv").string())};
         if (s.silent) args << "--silent";
         p.start(TRESSMOOR_EXE, args);
         Drive d;

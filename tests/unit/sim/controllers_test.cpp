@@ -158,8 +158,7 @@ TEST_F(ControllerTest, SerialNoiseLeavesTheHandlesAndStaysBounded) {
         for (char& c : noise) c = static_cast<char>(random() % 256);
         if (!noise.empty() && noise.front() == 'M') noise.front() = 'N';
         session_->serialReceive(noise + "\r");
-        ASSERT_LE(session_->state().SerialMessage.size(),
-                  input::SerialAssembler::kMaxMessage + 1);
+        ASSERT_LE(session_->state().SerialMessage.size(), input::SerialAssembler::kMaxMessage + 1);
     }
     frames(2);
     EXPECT_EQ(v().PowerHandle, 3);
