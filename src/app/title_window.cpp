@@ -278,8 +278,8 @@ void TitleWindow::endDrive() {
 }
 
 void TitleWindow::openHelp() {
-    hooks_.openDocument(
-        QUrl::fromLocalFile(QString::fromStdString((programFolder_ / "readme.html").string())));
+    hooks_.openDocument(QUrl::fromLocalFile(
+        QString::fromStdString(data::resolveDataPath(programFolder_, "readme.html").string())));
 }
 
 void TitleWindow::setMenuVisible(bool visible) {

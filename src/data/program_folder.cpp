@@ -2,6 +2,7 @@
 
 #include <system_error>
 
+#include "data/path_resolver.h"
 #include "data/settings_file.h"
 
 namespace tressmoor::data {
@@ -22,7 +23,7 @@ std::filesystem::path resolveProgramFolder(const std::optional<std::string>& dat
 
 bool holdsSettingsFile(const std::filesystem::path& folder) {
     std::error_code ec;
-    return std::filesystem::is_regular_file(folder / kSettingsFileName, ec);
+    return std::filesystem::is_regular_file(resolveDataPath(folder, kSettingsFileName), ec);
 }
 
 }  // namespace tressmoor::data

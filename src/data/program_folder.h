@@ -14,7 +14,8 @@ std::filesystem::path resolveProgramFolder(const std::optional<std::string>& dat
                                            const char* environmentValue,
                                            const std::filesystem::path& executableFolder);
 
-/// True when the folder holds the settings file "tressmoor.dat".
+/// True when the folder holds the settings file "tressmoor.dat" (in any letter case, as a
+/// folder copied from Windows may have it).
 bool holdsSettingsFile(const std::filesystem::path& folder);
 
 /// Message shown when the settings file is not in the program folder.

@@ -5,6 +5,7 @@
 #include "data/fatal_error.h"
 #include "data/fields.h"
 #include "data/line_reader.h"
+#include "data/path_resolver.h"
 #include "data/text_file.h"
 
 namespace tressmoor::data {
@@ -85,7 +86,7 @@ void ParseSettingsLines(std::vector<std::string> lines, AppSettings& s) {
 }
 
 void ReadSettingsFile(const std::filesystem::path& folder, AppSettings& settings) {
-    auto lines = readTextLines(folder / kSettingsFileName);
+    auto lines = readTextLines(resolveDataPath(folder, kSettingsFileName));
     if (!lines) throw FatalError(kSettingsFileError);
     ParseSettingsLines(std::move(*lines), settings);
 }
@@ -100,7 +101,7 @@ std::vector<std::string> ParseControllerMapLines(const std::vector<std::string>&
 }
 
 bool ReadControllerMap(const std::filesystem::path& folder, ControllerMap& map) {
-    auto lines = readTextLines(folder / kControllerMapName);
+    auto lines = readTextLines(resolveDataPath(folder, kControllerMapName));
     if (!lines) return false;
     map.SerialCodes = ParseControllerMapLines(*lines);
     return true;

@@ -115,7 +115,10 @@ std::optional<std::string> SerialAssembler::receive(std::string_view chunk) {
     }
     std::string message = std::move(pending_);
     const std::size_t room = kMaxMessage - std::min(message.size(), kMaxMessage);
-    message.append(chunk.substr(0, std::max(room, chunk.find('\r') + 1)));
+    message.append(chunk.substr(0, room));
+    // A carriage return beyond the limit still ends the message (which then ends with it); what
+    // lies further cannot change the comparison.
+    if (chunk.find('\r') >= room) message.push_back('\r');
     pending_.clear();
     return message;
 }

@@ -34,8 +34,10 @@ public:
     static constexpr std::size_t kMaxMessage = 256;
 
     /// Adds one received chunk. When it holds a carriage return the message is everything kept
-    /// so far plus the whole chunk (the carriage return and what follows included); it is
-    /// returned and the kept text is cleared. Otherwise the chunk is kept and nullopt returned.
+    /// so far plus the chunk (the carriage return and what follows included), cut to
+    /// kMaxMessage characters and then ended with a carriage return when the cut left it out;
+    /// it is returned and the kept text is cleared. Otherwise the chunk is kept (up to
+    /// kMaxMessage characters in all) and nullopt returned.
     std::optional<std::string> receive(std::string_view chunk);
     /// Text received since the last carriage return.
     const std::string& pending() const { return pending_; }

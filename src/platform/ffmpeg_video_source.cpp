@@ -15,6 +15,8 @@ extern "C" {
 #include <cstring>
 #include <deque>
 #include <filesystem>
+#include <iostream>
+#include <mutex>
 #include <utility>
 
 namespace tressmoor::platform {
@@ -83,6 +85,24 @@ int openFailureCode(int rc) {
 }  // namespace
 
 struct FfmpegVideoSource::Impl {
+    Notice notice;
+    std::string openPath;     ///< the open file, for the notice
+    bool damageSaid = false;  ///< the open file's damage has been said
+
+    /// Says once per open file that it is damaged.
+    void damaged() {
+        if (damageSaid) return;
+        damageSaid = true;
+        const std::string text = "video: " + openPath +
+                                 " is damaged or cut short; where it cannot be decoded the view "
+                                 "keeps the last good picture";
+        if (notice) {
+            notice(text);
+        } else {
+            std::cerr << text << std::endl;
+        }
+    }
+
     AVFormatContext* format = nullptr;
     AVCodecContext* codec = nullptr;
     AVStream* stream = nullptr;
@@ -208,6 +228,8 @@ struct FfmpegVideoSource::Impl {
         demuxEnded = fileEnded = drained = false;
         firstMissing = INT_MAX;
         lastPacketIndex = kNone;
+        openPath.clear();
+        damageSaid = false;
     }
 
     bool isOpen() const { return codec != nullptr; }
@@ -255,6 +277,7 @@ int FfmpegVideoSource::Impl::open(const std::string& path) {
     const auto status = std::filesystem::status(path, ec);
     if (ec || !std::filesystem::exists(status) || std::filesystem::is_directory(status))
         return route::kVideoCannotOpen;
+    openPath = path;
 
     // Only local files: a container that names other resources (a playlist, a reference movie)
     // must not reach out of the program folder or onto the network.
@@ -406,7 +429,11 @@ bool FfmpegVideoSource::Impl::decodeNext(AVFrame* into) {
     int errors = 0;
     for (;;) {
         int rc = avcodec_receive_frame(codec, into);
-        if (rc >= 0) return true;
+        if (rc >= 0) {
+            if (into->decode_error_flags != 0) damaged();
+            return true;
+        }
+        if (rc != AVERROR(EAGAIN) && rc != AVERROR_EOF) damaged();
         if (rc != AVERROR(EAGAIN) && rc != AVERROR_EOF && ++errors <= kMaxErrorsInARow)
             continue;  // a damaged frame: go on with the next
         if (rc != AVERROR(EAGAIN)) {
@@ -426,6 +453,7 @@ bool FfmpegVideoSource::Impl::decodeNext(AVFrame* into) {
         if (rc < 0) {
             demuxEnded = true;
             fileEnded = rc == AVERROR_EOF;
+            if (!fileEnded) damaged();
             continue;
         }
         // An empty packet is a frame the file left out (the picture stays); it would also read as
@@ -434,7 +462,8 @@ bool FfmpegVideoSource::Impl::decodeNext(AVFrame* into) {
         if (packet->stream_index == streamIndex) {
             const std::int64_t ts = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
             if (ts != AV_NOPTS_VALUE) lastPacketIndex = std::max(lastPacketIndex, frameOf(ts));
-            if (packet->size > 0) avcodec_send_packet(codec, packet);
+            if (packet->flags & AV_PKT_FLAG_CORRUPT) damaged();
+            if (packet->size > 0 && avcodec_send_packet(codec, packet) < 0) damaged();
         }
         av_packet_unref(packet);
     }
@@ -467,8 +496,10 @@ bool FfmpegVideoSource::Impl::advanceTo(int n) {
         // again every frame.
         const bool ended = drained && fileEnded;
         if (!ended || lastPacketIndex == kNone || n > lastPacketIndex) {
-            if (ended)
+            if (ended) {
                 firstMissing = std::min(firstMissing, std::max(heldIndex, lastPacketIndex) + 1);
+                damaged();
+            }
             return false;
         }
     }
@@ -533,7 +564,12 @@ bool FfmpegVideoSource::Impl::fetch(int n) {
     return false;
 }
 
-FfmpegVideoSource::FfmpegVideoSource() : impl_(std::make_unique<Impl>()) {}
+FfmpegVideoSource::FfmpegVideoSource(Notice notice) : impl_(std::make_unique<Impl>()) {
+    impl_->notice = std::move(notice);
+    // Damage is said once per file by the notice, not frame by frame by FFmpeg's own log.
+    static std::once_flag quiet;
+    std::call_once(quiet, [] { av_log_set_level(AV_LOG_QUIET); });
+}
 FfmpegVideoSource::~FfmpegVideoSource() = default;
 
 int FfmpegVideoSource::open(const std::string& path) {

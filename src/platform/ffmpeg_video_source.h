@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -23,13 +24,16 @@ namespace tressmoor::platform {
 ///
 /// Damaged files never abort: a packet the decoder rejects is skipped, and a frame that cannot be
 /// reached (past the end of a truncated file) makes fetch() return false with the previous
-/// picture left in place.
+/// picture left in place. FFmpeg's own log is kept quiet (a damaged file would make it write
+/// lines for every frame); instead the first damage met in an open file is said once through
+/// the notice (stderr unless given).
 ///
 /// Single-threaded: called from the simulation's thread only (the decoder itself runs on that
 /// thread too, so a fetch returns with the picture ready).
 class FfmpegVideoSource final : public route::VideoSource {
 public:
-    FfmpegVideoSource();
+    using Notice = std::function<void(const std::string&)>;
+    explicit FfmpegVideoSource(Notice notice = {});
     ~FfmpegVideoSource() override;
     FfmpegVideoSource(const FfmpegVideoSource&) = delete;
     FfmpegVideoSource& operator=(const FfmpegVideoSource&) = delete;

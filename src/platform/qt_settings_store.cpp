@@ -3,6 +3,7 @@
 #include <QSettings>
 #include <QString>
 #include <QVariant>
+#include <iostream>
 
 namespace tressmoor::platform {
 
@@ -15,12 +16,23 @@ QSettings open(std::string_view store) {
                      qs(store));
 }
 
-bool commit(QSettings& settings) {
-    settings.sync();
-    return settings.status() == QSettings::NoError;
-}
-
 }  // namespace
+
+bool QtSettingsStore::commit(QSettings& settings) {
+    settings.sync();
+    if (settings.status() == QSettings::NoError) return true;
+    if (!noticed_) {
+        noticed_ = true;
+        const std::string text = "settings: " + settings.fileName().toStdString() +
+                                 " cannot be written; options and saves are not kept";
+        if (notice_) {
+            notice_(text);
+        } else {
+            std::cerr << text << std::endl;
+        }
+    }
+    return false;
+}
 
 std::optional<int> QtSettingsStore::readInt(std::string_view store, std::string_view name) {
     QSettings settings = open(store);

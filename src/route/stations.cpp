@@ -2,6 +2,7 @@
 // the next stop, the end of the service, and the clock text.
 #include "route/stations.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -396,7 +397,8 @@ int approachBoardPattern(long double r) {
 
 int nextStopAfter(const data::LineData& line, int i) {
     const int n = static_cast<int>(line.Station.size());
-    for (int k = i + 1; k < n; ++k) {
+    // An index before the first station (a save slot edited by hand) looks from the start.
+    for (int k = std::max(i + 1, 0); k < n; ++k) {
         if (line.Station[static_cast<std::size_t>(k)].Kind != 1) return k;
     }
     return -1;

@@ -79,9 +79,13 @@ void DrivingSession::setControllerDebug(bool on) {
 
 void DrivingSession::pollJoystick() {
     if (joystick_ == nullptr) return;
-    // A controller pulled out leaves the handles where they are.
+    // A controller pulled out leaves the handles where they are; its horn button can no longer
+    // be held, so the horn stops.
     const auto reading = joystick_->poll();
-    if (!reading) return;
+    if (!reading) {
+        state_.input.ControllerHorn = false;
+        return;
+    }
     const auto& spec = service_.train.spec;
     auto& v = state_.vehicle;
     const input::HandleLimits limits{vehicle::reachablePowerNotches(spec),

@@ -49,6 +49,21 @@ TEST(SerialAssembler, NoiseWithoutCarriageReturnStaysBounded) {
     EXPECT_EQ(message->substr(0, 5), "nnnnn");
     EXPECT_EQ(message->back(), '\r');
     EXPECT_LE(message->size(), SerialAssembler::kMaxMessage + 1);
+
+    // A very long line in one chunk, its carriage return far past the limit: the message keeps
+    // the limit and its carriage return, and decodes by its first characters as before.
+    std::string line = "C05" + std::string(100000, 'x') + "\r" + std::string(5000, 'y');
+    message = rx.receive(line);
+    ASSERT_TRUE(message);
+    EXPECT_EQ(message->size(), SerialAssembler::kMaxMessage + 1);
+    EXPECT_EQ(message->substr(0, 4), "C05x");
+    EXPECT_EQ(message->back(), '\r');
+    EXPECT_EQ(rx.pending(), "");
+    // Exactly at the limit: the carriage return is the message's own last character.
+    line = std::string(SerialAssembler::kMaxMessage - 1, 'z') + "\r";
+    message = rx.receive(line);
+    ASSERT_TRUE(message);
+    EXPECT_EQ(*message, line);
 }
 
 TEST(SerialDecoding, EveryCodeHasItsOwnMeaning) {

@@ -10,6 +10,7 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -21,6 +22,7 @@ extern "C" {
 #include <random>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "test_support/temp_dir.h"
@@ -128,7 +130,8 @@ protected:
     }
 
     static test_support::TempDir* dir_;
-    FfmpegVideoSource source_;
+    std::vector<std::string> notices_;  ///< what the source said about damaged files
+    FfmpegVideoSource source_{[this](const std::string& text) { notices_.push_back(text); }};
 };
 
 test_support::TempDir* FfmpegVideoSourceTest::dir_ = nullptr;
@@ -360,6 +363,60 @@ TEST_F(FfmpegVideoSourceTest, DamageInsideTheFileSpoilsOnlyFramesBeforeTheNextKe
         const bool fetched = source_.fetch(n);
         if (n >= 30 || n < 25) {
             ASSERT_TRUE(fetched && shows(n)) << n;
+        }
+    }
+}
+
+TEST_F(FfmpegVideoSourceTest, AFailedFetchLeavesTheLastGoodPictureThroughAnyDamage) {
+    // Driving forward frame by frame through a file cut off in the middle of a group, and
+    // through one with a stretch overwritten right across its chunk headers (frames 22 … 33):
+    // whatever a fetch cannot decode leaves the picture it had, and the frames before the damage
+    // are exact.
+    const auto positions = packetPositions(avi());
+    ASSERT_EQ(positions.size(), static_cast<std::size_t>(kFrames));
+    const fs::path cut = dir_->path() / "cut_in_group.avi";
+    fs::copy_file(avi(), cut, fs::copy_options::overwrite_existing);
+    fs::resize_file(cut, static_cast<std::uintmax_t>(positions[44] + 5));
+    const fs::path holed = dir_->path() / "holed.avi";
+    fs::copy_file(avi(), holed, fs::copy_options::overwrite_existing);
+    {
+        std::fstream file(holed, std::ios::in | std::ios::out | std::ios::binary);
+        file.seekp(positions[22] - 8);
+        file << std::string(static_cast<std::size_t>(positions[34] - positions[22]), '\xA7');
+    }
+    ASSERT_EQ(source_.open(avi().string()), route::kVideoOpened);
+    for (int n = 0; n < kFrames; ++n) ASSERT_TRUE(source_.fetch(n));
+    EXPECT_TRUE(notices_.empty());  // an intact file says nothing
+    for (const auto& [path, firstDamaged] : {std::pair{cut, 44}, std::pair{holed, 22}}) {
+        SCOPED_TRACE(path.filename().string());
+        notices_.clear();
+        ASSERT_EQ(source_.open(path.string()), route::kVideoOpened);
+        const std::size_t bytes = static_cast<std::size_t>(source_.height() * source_.stride());
+        std::vector<std::uint8_t> before;
+        int failed = 0;
+        int lastGood = -1;
+        for (int n = 0; n < kFrames; ++n) {
+            before.assign(source_.pixels(), source_.pixels() + bytes);
+            if (source_.fetch(n)) {
+                if (n < firstDamaged) {
+                    ASSERT_TRUE(shows(n)) << n;
+                }
+                lastGood = n;
+                continue;
+            }
+            ++failed;
+            ASSERT_GE(n, firstDamaged);
+            ASSERT_TRUE(std::equal(before.begin(), before.end(), source_.pixels())) << n;
+        }
+        // The damage is said once, naming the file.
+        ASSERT_EQ(notices_.size(), 1U);
+        EXPECT_NE(notices_[0].find(path.filename().string()), std::string::npos) << notices_[0];
+        if (path == cut) {
+            // Past the cut (in frame 44's packet) nothing decodes: the last good picture stays.
+            EXPECT_GE(failed, kFrames - 45);
+            if (lastGood == 43) {
+                EXPECT_TRUE(shows(43));
+            }
         }
     }
 }

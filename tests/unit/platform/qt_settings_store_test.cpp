@@ -6,6 +6,8 @@
 #include <QSettings>
 #include <QString>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "data/settings_file.h"
 #include "test_support/temp_dir.h"
@@ -53,6 +55,27 @@ TEST_F(QtSettingsStoreTest, OptionsRoundTripThroughTheStore) {
     EXPECT_EQ(back.Kanko, 1);
     EXPECT_EQ(back.ATS, 1);
     EXPECT_EQ(back.Moji, 0);
+}
+
+TEST_F(QtSettingsStoreTest, AFileWhereTheFolderShouldBeIsSaidOnceAndNothingIsKept) {
+    // The settings folder's place is taken by a file: the store's folder cannot be made.
+    const auto blocked = dir_.path() / "blocked";
+    std::ofstream(blocked) << "not a folder";
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QString::fromStdString(blocked.string()));
+    std::vector<std::string> notices;
+    QtSettingsStore store([&](const std::string& text) { notices.push_back(text); });
+    EXPECT_FALSE(store.writeInt("kelvane", "Kanko", 1));
+    EXPECT_FALSE(store.writeString("kelvane", "Save1", "line_drive.dat,0,0,0,0,0,0"));
+    EXPECT_FALSE(store.writeInt("quillpad", "P0", 3));
+    ASSERT_EQ(notices.size(), 1U);
+    EXPECT_NE(notices[0].find("kelvane.conf"), std::string::npos) << notices[0];
+    EXPECT_TRUE(std::filesystem::is_regular_file(blocked));
+
+    // The next start finds nothing kept.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QString::fromStdString((dir_.path() / "elsewhere").string()));
+    EXPECT_FALSE(QtSettingsStore().readInt("kelvane", "Kanko"));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 
 #include "session_fixture.h"
 
@@ -130,6 +131,54 @@ TEST_F(ControllerTest, UnpluggedJoystickLeavesTheHandles) {
     session_->setJoystick(&none);
     frames(5);
     EXPECT_EQ(v().BrakeHandle, -2);
+    session_->setJoystick(nullptr);
+}
+
+TEST_F(ControllerTest, SerialNoiseLeavesTheHandlesAndStaysBounded) {
+    session_->serialReceive(code(3) + "\r");
+    ASSERT_EQ(v().PowerHandle, 3);
+    // Random bytes with no carriage return for a long time (none of the codes starts with a
+    // byte above 'M'), a very long line, and random lines: nothing matches a code.
+    std::mt19937 random(20261209);
+    std::string noise;
+    for (int chunk = 0; chunk < 200; ++chunk) {
+        noise.clear();
+        for (int i = 0; i < 4096; ++i) {
+            char c = static_cast<char>('N' + random() % 100);
+            noise.push_back(c == '\r' ? 'N' : c);
+        }
+        session_->serialReceive(noise);
+    }
+    frames(2);
+    EXPECT_EQ(v().PowerHandle, 3);
+    session_->serialReceive(std::string(1 << 20, 'N') + "\r");
+    EXPECT_LE(session_->state().SerialMessage.size(), input::SerialAssembler::kMaxMessage + 1);
+    for (int line = 0; line < 100; ++line) {
+        noise.assign(random() % 300, 'Q');
+        for (char& c : noise) c = static_cast<char>(random() % 256);
+        if (!noise.empty() && noise.front() == 'M') noise.front() = 'N';
+        session_->serialReceive(noise + "\r");
+        ASSERT_LE(session_->state().SerialMessage.size(), input::SerialAssembler::kMaxMessage + 1);
+    }
+    frames(2);
+    EXPECT_EQ(v().PowerHandle, 3);
+    EXPECT_EQ(v().BrakeHandle, 0);
+    // The controller's next code after the noise is read as usual.
+    session_->serialReceive(code(10) + "\r");
+    EXPECT_EQ(v().BrakeHandle, -3);
+}
+
+TEST_F(ControllerTest, JoystickPulledOutWithTheHornHeldStopsTheHorn) {
+    session_->setControllerType(input::kFixedCodePad);
+    joy(0, 0, (1U << 6) | (1U << 8));       // off and released
+    joy(0, 0, (1U << 6) | (1U << 8) | 1U);  // the horn button held as well
+    ASSERT_TRUE(session_->state().input.ControllerHorn);
+    input::FixedJoystick none;
+    session_->setJoystick(&none);
+    frames(3);
+    EXPECT_FALSE(session_->state().input.ControllerHorn);
+    EXPECT_EQ(v().BrakeHandle, 0);
+    EXPECT_EQ(v().PowerHandle, 0);
     session_->setJoystick(nullptr);
 }
 

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "session_fixture.h"
 
 namespace tressmoor::sim {
@@ -58,6 +60,35 @@ TEST_F(DrivingSessionTest, TheLastProgressTextIsTheSetUpOfTheDrive) {
     ASSERT_FALSE(progress_.empty());
     EXPECT_EQ(progress_.back(), "環境をセットアップしています");
     EXPECT_EQ(progress_[progress_.size() - 2], "サウンドを読み込んでいます");
+}
+
+TEST_F(DrivingSessionTest, SaveSlotsWithValuesFromNowhereAreRefusedOrDrivenSafely) {
+    startMoving();
+    const auto before = session_->state().route;
+    const long double speed = v().Speed;
+    // Damaged or foreign values: their messages, and nothing moves.
+    const std::pair<const char*, const char*> refused[] = {
+        {"line_drive.dat,1,9.9.9,100,0,0,0", "'9.9.9' は数値に変換できません"},
+        {"line_drive.dat,1,0,99999999999,0,0,0", "'99999999999' は数値に変換できません"},
+        {"line_drive.dat,1,0,100,0,nan,0", "'nan' は数値に変換できません"},
+        {"\xff\xfe\x01,,,", "'' は数値に変換できません"},
+        {"line_other.dat,1,0,100,0,0,0", "運転状態を保存したダイヤではありません"},
+    };
+    for (const auto& [value, message] : refused) {
+        store_.writeString(data::kOptionsStore, "Save2", value);
+        EXPECT_EQ(session_->load(2), message) << value;
+        EXPECT_EQ(session_->state().route.RoutePosition, before.RoutePosition) << value;
+        EXPECT_EQ(session_->state().route.Clock, before.Clock) << value;
+        EXPECT_EQ(v().Speed, speed) << value;
+    }
+    // Numbers that read but lie far outside the line (a slot edited by hand): the drive goes on
+    // without harm.
+    for (const char* value : {"line_drive.dat,-5,1e300,2147483647,-2147483648,1e300,2147483647",
+                              "line_drive.dat,99,-1e300,-2147483648,2147483647,-1e300,-1"}) {
+        store_.writeString(data::kOptionsStore, "Save2", value);
+        session_->load(2);
+        frames(120);
+    }
 }
 
 TEST_F(DrivingSessionTest, TheVigilanceEmergencyBrakesTheTrainToAStand) {

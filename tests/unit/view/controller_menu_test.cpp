@@ -11,6 +11,8 @@
 #include <QComboBox>
 #include <QTest>
 #include <filesystem>
+#include <random>
+#include <string>
 
 #include "sound/memory_mixer.h"
 #include "unit/view/gui_application.h"
@@ -148,6 +150,43 @@ TEST_F(ControllerMenuTest, SerialControllerOnAPseudoTerminalDrivesTheHandles) {
     EXPECT_TRUE(w->controllers()->serialOpen());
     w->close();
     EXPECT_FALSE(w->controllers()->serialOpen());
+}
+
+TEST_F(ControllerMenuTest, SerialNoiseOnThePortLeavesTheHandlesAndStaysBounded) {
+    DriveOptions options;
+    options.serialPort = openPty();
+    auto w = open(std::move(options));
+    w->show();
+    w->startDriving();
+    ASSERT_TRUE(w->controllers()->serialOpen());
+    const auto& s = w->session().state();
+    send("AAAAA\r");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return s.vehicle.PowerHandle == 1; }, 20000));
+    // A megabyte of random bytes without a carriage return (none an 'A' or 'B', the codes'
+    // first letters), then a line of 100 kB: the handles stay, the message kept is bounded.
+    std::mt19937 random(20261209);
+    std::string chunk(4096, ' ');
+    for (int i = 0; i < 256; ++i) {
+        for (char& c : chunk) {
+            c = static_cast<char>(random() % 256);
+            if (c == '\r' || c == 'A' || c == 'B') c = 'x';
+        }
+        send(chunk);
+        QTest::qWait(1);
+    }
+    for (int i = 0; i < 24; ++i) {
+        send(std::string(4096, 'y'));
+        QTest::qWait(1);
+    }
+    send("\r");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return s.SerialMessage.size() > 200; }, 20000));
+    EXPECT_LE(s.SerialMessage.size(), input::SerialAssembler::kMaxMessage + 1);
+    EXPECT_EQ(s.vehicle.PowerHandle, 1);
+    EXPECT_EQ(s.vehicle.BrakeHandle, 0);
+    // The controller's next code is read as usual.
+    send("BBBBB\r");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return s.vehicle.PowerHandle == 2; }, 20000));
+    w->close();
 }
 
 TEST_F(ControllerMenuTest, PortThatCannotBeOpenedLeavesTheDriveRunning) {
