@@ -26,10 +26,14 @@ void DrivingSession::controllerAlert() {
 }
 
 void DrivingSession::serialReceive(std::string_view chunk) {
+    if (!accept([&] { RecordedInput in; in.kind = RecordedInput::Kind::Serial; in.text = std::string(chunk); return in; })) return;
+    const Nested nested(inputDepth_);
     if (auto message = serial_.receive(chunk)) serialMessage(*message);
 }
 
 void DrivingSession::serialMessage(std::string_view message) {
+    if (!accept([&] { RecordedInput in; in.kind = RecordedInput::Kind::SerialMessage; in.text = std::string(message); return in; })) return;
+    const Nested nested(inputDepth_);
     const auto& spec = service_.train.spec;
     auto& v = state_.vehicle;
     const input::SerialCommand command = input::decodeSerialMessage(service_.controllers, message);
@@ -63,6 +67,8 @@ void DrivingSession::serialMessage(std::string_view message) {
 }
 
 void DrivingSession::setControllerType(int type) {
+    if (!accept([&] { RecordedInput in; in.kind = RecordedInput::Kind::Controller; in.number = std::clamp(type, 0, 3); return in; })) return;
+    const Nested nested(inputDepth_);
     controllerType_ = std::clamp(type, 0, 3);
     if (controllerType_ != input::kFixedCodePad) state_.input.ControllerHorn = false;
 }
@@ -73,14 +79,23 @@ void DrivingSession::setJoystickReading(const input::JoystickReading& reading) {
 }
 
 void DrivingSession::setControllerDebug(bool on) {
+    if (!accept([&] { RecordedInput in; in.kind = RecordedInput::Kind::ControllerDebug; in.number = on ? 1 : 0; return in; })) return;
+    const Nested nested(inputDepth_);
     controllerDebug_ = on;
     if (!on) state_.ControllerCaption.clear();
 }
 
 void DrivingSession::pollJoystick() {
-    if (joystick_ == nullptr) return;
+    // A replayed drive reads the recorded polls; a recorded one notes each poll (none while no
+    // joystick is attached).
+    std::optional<input::JoystickReading> reading;
+    if (replayer_ != nullptr) {
+        reading = replayer_->nextPoll();
+    } else if (joystick_ != nullptr) {
+        reading = joystick_->poll();
+    }
+    if (recorder_ != nullptr) recorder_->poll(reading);
     // A controller pulled out leaves the handles where they are.
-    const auto reading = joystick_->poll();
     if (!reading) return;
     const auto& spec = service_.train.spec;
     auto& v = state_.vehicle;

@@ -17,6 +17,8 @@ constexpr int kClockLongStep = 900;   // ticks, 30 s
 }  // namespace
 
 void DrivingSession::keyDown(input::Key key, bool shift) {
+    if (!accept([&] { RecordedInput in; in.kind = RecordedInput::Kind::KeyDown; in.key = {key, 0, shift}; return in; })) return;
+    const Nested nested(inputDepth_);
     using input::Key;
     auto& route = state_.route;
     auto& video = state_.video;
@@ -124,10 +126,14 @@ void DrivingSession::keyDown(input::Key key, bool shift) {
 }
 
 void DrivingSession::keyUp(input::Key key) {
+    if (!accept([&] { RecordedInput in; in.kind = RecordedInput::Kind::KeyUp; in.key = {key, 0, false}; return in; })) return;
+    const Nested nested(inputDepth_);
     if (key == input::Key::F2) state_.input.EngineSwitchKey = 0;
 }
 
 void DrivingSession::wheel(int stepsDown) {
+    if (!accept([&] { RecordedInput in; in.kind = RecordedInput::Kind::Wheel; in.number = stepsDown; return in; })) return;
+    const Nested nested(inputDepth_);
     for (; stepsDown > 0; --stepsDown) keyPress('8');
     for (; stepsDown < 0; ++stepsDown) {
         const int lastService = 1 - service_.train.spec.Brake;
@@ -136,6 +142,8 @@ void DrivingSession::wheel(int stepsDown) {
 }
 
 void DrivingSession::keyPress(char c) {
+    if (!accept([&] { RecordedInput in; in.kind = RecordedInput::Kind::Char; in.key = {input::Key::None, c, false}; return in; })) return;
+    const Nested nested(inputDepth_);
     if (!state_.input.Created) return;
     if (c != '\r' && !state_.vehicle.VigilanceTrip) {
         // Any operation shows the driver is alert.

@@ -10,10 +10,14 @@
 namespace tressmoor::sim {
 
 void DrivingSession::trainSettingsAts(bool on) {
+    if (!accept([&] { RecordedInput in; in.kind = RecordedInput::Kind::TrainAts; in.number = on ? 1 : 0; return in; })) return;
+    const Nested nested(inputDepth_);
     route::SetSafetyOn(safety_, on);
 }
 
 int DrivingSession::trainSettingsEngine(int choice) {
+    if (!accept([&] { RecordedInput in; in.kind = RecordedInput::Kind::TrainEngine; in.number = choice; return in; })) return engineChoiceOf(state_.vehicle.EngineState);
+    const Nested nested(inputDepth_);
     switch (choice) {
         case kEngineStart:
             return vehicle::TrainSettingsEngineStart(vehicle_);
@@ -27,6 +31,8 @@ int DrivingSession::trainSettingsEngine(int choice) {
 }
 
 void DrivingSession::reloadSpeedUnit(const std::filesystem::path& programFolder) {
+    if (!accept([&] { RecordedInput in; in.kind = RecordedInput::Kind::ReloadSpeedUnit; return in; })) return;
+    const Nested nested(inputDepth_);
     // The preceding train's delays of the fresh copy are drawn from a random source of its own,
     // so that reading the table again leaves the drive's random sequence as it was.
     data::SeededRandom random(0);

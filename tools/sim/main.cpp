@@ -69,6 +69,12 @@ Run options:
   --video              Open the route video through the real decoder (FFmpeg), so the run
                        knows the video's frame count and stops at its end; without it the
                        video is taken as endless. Only in builds with the desktop program.
+  --record FILE        Write the drive's record to FILE: the service, the data files' hashes,
+                       the seed, every input and every frame's length (docs/drive-records.md).
+  --replay FILE        Drive a record again, exactly: its service, seed, inputs and frame
+                       lengths (no --script; --frame-ms and the service options are ignored).
+                       A data file that differs from the recorded one is named on stderr and
+                       the replay goes on.
   --events FILE        Write one line per event: time (ms), clock, and what happened (arrivals,
                        doors, calls, safety-system log lines, sound channels started and
                        stopped, script commands, the service end).
@@ -93,7 +99,7 @@ struct Options {
     std::uint64_t seed = 1;
     std::optional<double> seconds;
     long double frameMs = 16.667L;
-    std::optional<std::string> script, trace, events;
+    std::optional<std::string> script, trace, events, record, replay;
     bool video = false;
 };
 
@@ -157,6 +163,10 @@ Options parseArguments(int argc, char* argv[]) {
             o.trace = next();
         } else if (arg == "--events") {
             o.events = next();
+        } else if (arg == "--record") {
+            o.record = next();
+        } else if (arg == "--replay") {
+            o.replay = next();
         } else if (arg == "--seed") {
             o.seed = static_cast<std::uint64_t>(intArgument(arg, next(), 0, 2147483647));
         } else {
@@ -164,6 +174,7 @@ Options parseArguments(int argc, char* argv[]) {
         }
     }
     if (o.line && !o.train) usageError("--line needs --train");
+    if (o.replay && (o.script || o.record)) usageError("--replay takes no --script or --record");
     return o;
 }
 
@@ -287,7 +298,26 @@ int drive(const Options& options, const std::filesystem::path& folder,
             return 1;
         }
     }
-    std::ofstream trace, events;
+    std::optional<sim::DriveRecord> replay;
+    if (options.replay) {
+        try {
+            replay = sim::readDriveRecordFile(*options.replay);
+        } catch (const sim::DriveRecordError& e) {
+            std::cerr << "tressmoor-sim: " << e.what() << '\n';
+            return 1;
+        }
+        for (const auto& warning : sim::checkRecordedFiles(*replay, folder)) {
+            std::cerr << "tressmoor-sim: warning: " << warning << "; the replay goes on\n";
+        }
+        run.choice = replay->choice;
+        run.seed = replay->seed;
+        run.replay = &*replay;
+    }
+    std::ofstream trace, events, record;
+    if (options.record) {
+        record = openOutput(*options.record);
+        run.record = &record;
+    }
     if (options.trace) {
         trace = openOutput(*options.trace);
         run.trace = &trace;

@@ -6,6 +6,7 @@
 #include <iosfwd>
 #include <optional>
 
+#include "sim/drive_record.h"
 #include "sim/script.h"
 #include "sim/service.h"
 
@@ -21,6 +22,9 @@ struct RunOptions {
     std::optional<sim::Script> script;
     std::ostream* trace = nullptr;           ///< CSV, one row per frame
     std::ostream* events = nullptr;          ///< one line per event
+    std::ostream* record = nullptr;          ///< the drive's record (sim/drive_record.h)
+    /// Drive this record again (its inputs and frame lengths; choice and seed come from it).
+    const sim::DriveRecord* replay = nullptr;
 };
 
 struct RunResult {
