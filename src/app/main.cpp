@@ -201,6 +201,11 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     // Data files name their pictures, sounds and videos relative to the program folder.
+    // File names given on the command line stay relative to the folder the program started in.
+    const QDir startFolder = QDir::current();
+    auto fileArgument = [&](const QCommandLineOption& option) {
+        return startFolder.absoluteFilePath(parser.value(option)).toStdString();
+    };
     QDir::setCurrent(QString::fromStdString(folder.string()));
 
     tressmoor::data::AppSettings settings;
@@ -218,9 +223,9 @@ int main(int argc, char* argv[]) {
     DriveRunner runner(folder, *mixer, store);
 
     tressmoor::view::DriveOptions drive;
-    if (parser.isSet(statsOption)) drive.frameStatsPath = parser.value(statsOption).toStdString();
+    if (parser.isSet(statsOption)) drive.frameStatsPath = fileArgument(statsOption);
     if (parser.isSet(serialOption)) drive.serialPort = parser.value(serialOption).toStdString();
-    if (parser.isSet(traceOption)) drive.tracePath = parser.value(traceOption).toStdString();
+    if (parser.isSet(traceOption)) drive.tracePath = fileArgument(traceOption);
     // Every drive is recorded; the last one is kept in the per-user data folder.
     std::filesystem::path lastDrive;
     const QString dataDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
@@ -229,7 +234,7 @@ int main(int argc, char* argv[]) {
     }
     std::filesystem::path recordCopy;
     if (parser.isSet(recordOption)) {
-        drive.recordPath = parser.value(recordOption).toStdString();
+        drive.recordPath = fileArgument(recordOption);
         recordCopy = lastDrive;
     } else {
         drive.recordPath = lastDrive;
@@ -260,7 +265,7 @@ int main(int argc, char* argv[]) {
         }
         try {
             drive.replay =
-                tressmoor::sim::readDriveRecordFile(parser.value(replayOption).toStdString());
+                tressmoor::sim::readDriveRecordFile(fileArgument(replayOption));
         } catch (const tressmoor::sim::DriveRecordError& e) {
             std::cerr << e.what() << std::endl;
             return 64;
@@ -268,8 +273,10 @@ int main(int argc, char* argv[]) {
         for (const auto& warning : tressmoor::sim::checkRecordedFiles(*drive.replay, folder)) {
             std::cerr << "warning: " << warning << "; the replay goes on" << std::endl;
         }
-        // A replay keeps the user's settings as they are: its reads come from the record.
+        // A replay keeps the user's settings as they are: its reads come from the record. Its
+        // messages close by themselves, as in a scripted run.
         drive.recordPath.clear();
+        drive.unattended = true;
         tressmoor::data::MemorySettingsStore replayStore;
         DriveRunner replayRunner(folder, *mixer, replayStore);
         const auto choice = drive.replay->choice;
@@ -293,9 +300,9 @@ int main(int argc, char* argv[]) {
         if (parser.isSet(trainOption)) applyTrainArgument(choice, parser.value(trainOption));
         if (parser.isSet(stationOption)) choice.StartStation = parser.value(stationOption).toInt();
         if (parser.isSet(scriptOption)) {
-            std::ifstream in(parser.value(scriptOption).toStdString(), std::ios::binary);
+            std::ifstream in(fileArgument(scriptOption), std::ios::binary);
             if (!in) {
-                std::cerr << "cannot read " << parser.value(scriptOption).toStdString()
+                std::cerr << "cannot read " << fileArgument(scriptOption)
                           << std::endl;
                 return 64;
             }

@@ -221,7 +221,7 @@ input::KeyStroke drivingKey(LineReader& r) {
     const std::string& name = r.word();
     const auto stroke = input::parseKeyName(name);
     if (!stroke || stroke->key == input::Key::None) fail(r.line(), "'" + name + "' is no driving key");
-    return *stroke;
+    return {stroke->key, 0, stroke->shift};
 }
 
 constexpr int kBig = 1'000'000'000;
