@@ -8,6 +8,8 @@
 
 namespace tressmoor::sim {
 
+using Kind = RecordedInput::Kind;
+
 namespace {
 
 void setBrakePending(vehicle::VehicleState& v) {
@@ -26,13 +28,13 @@ void DrivingSession::controllerAlert() {
 }
 
 void DrivingSession::serialReceive(std::string_view chunk) {
-    if (!accept([&] { RecordedInput in; in.kind = RecordedInput::Kind::Serial; in.text = std::string(chunk); return in; })) return;
+    if (!accept([&] { return RecordedInput::ofText(Kind::Serial, chunk); })) return;
     const Nested nested(inputDepth_);
     if (auto message = serial_.receive(chunk)) serialMessage(*message);
 }
 
 void DrivingSession::serialMessage(std::string_view message) {
-    if (!accept([&] { RecordedInput in; in.kind = RecordedInput::Kind::SerialMessage; in.text = std::string(message); return in; })) return;
+    if (!accept([&] { return RecordedInput::ofText(Kind::SerialMessage, message); })) return;
     const Nested nested(inputDepth_);
     const auto& spec = service_.train.spec;
     auto& v = state_.vehicle;
@@ -67,7 +69,9 @@ void DrivingSession::serialMessage(std::string_view message) {
 }
 
 void DrivingSession::setControllerType(int type) {
-    if (!accept([&] { RecordedInput in; in.kind = RecordedInput::Kind::Controller; in.number = std::clamp(type, 0, 3); return in; })) return;
+    if (!accept([&] { return RecordedInput::of(Kind::Controller, std::clamp(type, 0, 3)); })) {
+        return;
+    }
     const Nested nested(inputDepth_);
     controllerType_ = std::clamp(type, 0, 3);
     if (controllerType_ != input::kFixedCodePad) state_.input.ControllerHorn = false;
@@ -79,7 +83,7 @@ void DrivingSession::setJoystickReading(const input::JoystickReading& reading) {
 }
 
 void DrivingSession::setControllerDebug(bool on) {
-    if (!accept([&] { RecordedInput in; in.kind = RecordedInput::Kind::ControllerDebug; in.number = on ? 1 : 0; return in; })) return;
+    if (!accept([&] { return RecordedInput::of(Kind::ControllerDebug, on ? 1 : 0); })) return;
     const Nested nested(inputDepth_);
     controllerDebug_ = on;
     if (!on) state_.ControllerCaption.clear();

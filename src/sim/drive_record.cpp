@@ -64,11 +64,21 @@ std::string quote(std::string_view text) {
     for (const char c : text) {
         const auto u = static_cast<unsigned char>(c);
         switch (c) {
-            case '\\': out += "\\\\"; break;
-            case '"': out += "\\\""; break;
-            case '\r': out += "\\r"; break;
-            case '\n': out += "\\n"; break;
-            case '\t': out += "\\t"; break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
             default:
                 if (u < 0x20 || u == 0x7f) {
                     char hex[8];
@@ -137,11 +147,21 @@ std::vector<Field> splitFields(std::string_view s, int line) {
             if (i >= s.size()) break;
             const char e = s[i++];
             switch (e) {
-                case '\\': f.text += '\\'; break;
-                case '"': f.text += '"'; break;
-                case 'r': f.text += '\r'; break;
-                case 'n': f.text += '\n'; break;
-                case 't': f.text += '\t'; break;
+                case '\\':
+                    f.text += '\\';
+                    break;
+                case '"':
+                    f.text += '"';
+                    break;
+                case 'r':
+                    f.text += '\r';
+                    break;
+                case 'n':
+                    f.text += '\n';
+                    break;
+                case 't':
+                    f.text += '\t';
+                    break;
                 case 'x': {
                     if (i + 2 > s.size()) fail(line, "a \\x escape needs two hex digits");
                     const std::string hex(s.substr(i, 2));
@@ -181,8 +201,8 @@ public:
         errno = 0;
         const long long v = std::strtoll(w.c_str(), &end, 10);
         if (w.empty() || *end != '\0' || errno != 0 || v < low || v > high) {
-            fail(line_, "'" + w + "' is not a whole number from " + std::to_string(low) +
-                            " to " + std::to_string(high));
+            fail(line_, "'" + w + "' is not a whole number from " + std::to_string(low) + " to " +
+                            std::to_string(high));
         }
         return v;
     }
@@ -220,7 +240,8 @@ private:
 input::KeyStroke drivingKey(LineReader& r) {
     const std::string& name = r.word();
     const auto stroke = input::parseKeyName(name);
-    if (!stroke || stroke->key == input::Key::None) fail(r.line(), "'" + name + "' is no driving key");
+    if (!stroke || stroke->key == input::Key::None)
+        fail(r.line(), "'" + name + "' is no driving key");
     return {stroke->key, 0, stroke->shift};
 }
 
@@ -384,8 +405,10 @@ DriveRecord parseDriveRecord(std::string_view text) {
             LineReader r(splitFields(s.substr(magic.size()), lineNumber), lineNumber);
             const std::string& v = r.word();
             if (v != std::to_string(kDriveRecordVersion)) {
-                fail(lineNumber, "record format version " + v + " is not one this program reads "
-                                 "(it reads version " + std::to_string(kDriveRecordVersion) + ")");
+                fail(lineNumber, "record format version " + v +
+                                     " is not one this program reads "
+                                     "(it reads version " +
+                                     std::to_string(kDriveRecordVersion) + ")");
             }
             r.end();
             versionSeen = true;
@@ -631,8 +654,8 @@ DriveRecorder::DriveRecorder(std::ostream& out, const std::filesystem::path& pro
     : out_(out), programFolder_(programFolder) {
     out_ << kDriveRecordMagic << ' ' << kDriveRecordVersion << '\n'
          << "service " << quote(choice.LineFile) << ' ' << quote(choice.TrainFile) << ' '
-         << quote(choice.TrainFolder) << ' ' << choice.StartStation << ' '
-         << choice.StationLimit << '\n'
+         << quote(choice.TrainFolder) << ' ' << choice.StartStation << ' ' << choice.StationLimit
+         << '\n'
          << "seed " << seed << '\n';
     file("settings", data::resolveDataPath(programFolder, data::kSettingsFileName));
     file("controllers", data::resolveDataPath(programFolder, data::kControllerMapName));
@@ -640,7 +663,9 @@ DriveRecorder::DriveRecorder(std::ostream& out, const std::filesystem::path& pro
     file("line", data::resolveDataPath(programFolder, choice.LineFile));
 }
 
-DriveRecorder::~DriveRecorder() { finish(); }
+DriveRecorder::~DriveRecorder() {
+    finish();
+}
 
 SessionPlatform DriveRecorder::wrap(const SessionPlatform& platform) {
     platform_ = std::make_unique<Platform>();
@@ -650,7 +675,9 @@ SessionPlatform DriveRecorder::wrap(const SessionPlatform& platform) {
     return {*platform_->mixer, *platform_->video, *platform_->store, platform.random};
 }
 
-void DriveRecorder::line(const std::string& text) { out_ << text << '\n'; }
+void DriveRecorder::line(const std::string& text) {
+    out_ << text << '\n';
+}
 
 void DriveRecorder::file(const std::string& role, const std::filesystem::path& path) {
     std::filesystem::path shown = path;
@@ -881,24 +908,60 @@ void DriveReplayer::feed(DrivingSession& s, const RecordedInput& in) {
         case Kind::Frame:
         case Kind::FrameNoStep:
             break;
-        case Kind::Step: s.endFrame(); break;
-        case Kind::KeyDown: s.keyDown(in.key.key, in.key.shift); break;
-        case Kind::KeyUp: s.keyUp(in.key.key); break;
-        case Kind::Char: s.keyPress(in.key.character); break;
-        case Kind::Wheel: s.wheel(in.number); break;
-        case Kind::Held: s.setHeldKeys(in.held[0], in.held[1], in.held[2]); break;
-        case Kind::Serial: s.serialReceive(in.text); break;
-        case Kind::SerialMessage: s.serialMessage(in.text); break;
-        case Kind::Controller: s.setControllerType(in.number); break;
-        case Kind::ControllerDebug: s.setControllerDebug(in.number != 0); break;
-        case Kind::Pause: s.setPaused(in.number != 0); break;
-        case Kind::Station: s.StationClick(in.number); break;
-        case Kind::Save: s.save(in.number); break;
-        case Kind::Load: s.load(in.number); break;
-        case Kind::Options: s.setOptions(in.options); break;
-        case Kind::StopLinesHidden: s.setStopLinesHidden(in.number != 0); break;
-        case Kind::TrainAts: s.trainSettingsAts(in.number != 0); break;
-        case Kind::TrainEngine: s.trainSettingsEngine(in.number); break;
+        case Kind::Step:
+            s.endFrame();
+            break;
+        case Kind::KeyDown:
+            s.keyDown(in.key.key, in.key.shift);
+            break;
+        case Kind::KeyUp:
+            s.keyUp(in.key.key);
+            break;
+        case Kind::Char:
+            s.keyPress(in.key.character);
+            break;
+        case Kind::Wheel:
+            s.wheel(in.number);
+            break;
+        case Kind::Held:
+            s.setHeldKeys(in.held[0], in.held[1], in.held[2]);
+            break;
+        case Kind::Serial:
+            s.serialReceive(in.text);
+            break;
+        case Kind::SerialMessage:
+            s.serialMessage(in.text);
+            break;
+        case Kind::Controller:
+            s.setControllerType(in.number);
+            break;
+        case Kind::ControllerDebug:
+            s.setControllerDebug(in.number != 0);
+            break;
+        case Kind::Pause:
+            s.setPaused(in.number != 0);
+            break;
+        case Kind::Station:
+            s.StationClick(in.number);
+            break;
+        case Kind::Save:
+            s.save(in.number);
+            break;
+        case Kind::Load:
+            s.load(in.number);
+            break;
+        case Kind::Options:
+            s.setOptions(in.options);
+            break;
+        case Kind::StopLinesHidden:
+            s.setStopLinesHidden(in.number != 0);
+            break;
+        case Kind::TrainAts:
+            s.trainSettingsAts(in.number != 0);
+            break;
+        case Kind::TrainEngine:
+            s.trainSettingsEngine(in.number);
+            break;
         case Kind::ReloadSpeedUnit:
             try {
                 s.reloadSpeedUnit(replayProgramFolder);
@@ -906,8 +969,12 @@ void DriveReplayer::feed(DrivingSession& s, const RecordedInput& in) {
                 // The recorded drive went on unchanged as well, or the data differ (warned).
             }
             break;
-        case Kind::SpeedFreeze: s.setSpeedFreeze(in.number != 0); break;
-        case Kind::StripCells: s.setStripCells(in.cells); break;
+        case Kind::SpeedFreeze:
+            s.setSpeedFreeze(in.number != 0);
+            break;
+        case Kind::StripCells:
+            s.setStripCells(in.cells);
+            break;
     }
     feeding_ = false;
 }

@@ -94,20 +94,57 @@ struct RecordedFile {
 /// One input the drive received.
 struct RecordedInput {
     enum class Kind {
-        Frame, FrameNoStep, Step, KeyDown, KeyUp, Char, Wheel, Held, Serial, SerialMessage,
-        Controller, ControllerDebug, Pause, Station, Save, Load, Options, StopLinesHidden,
-        TrainAts, TrainEngine, ReloadSpeedUnit, SpeedFreeze, StripCells,
+        Frame,
+        FrameNoStep,
+        Step,
+        KeyDown,
+        KeyUp,
+        Char,
+        Wheel,
+        Held,
+        Serial,
+        SerialMessage,
+        Controller,
+        ControllerDebug,
+        Pause,
+        Station,
+        Save,
+        Load,
+        Options,
+        StopLinesHidden,
+        TrainAts,
+        TrainEngine,
+        ReloadSpeedUnit,
+        SpeedFreeze,
+        StripCells,
     };
     Kind kind = Kind::Frame;
-    long double dtMs = 0;      ///< Frame, FrameNoStep
-    int fps = 0;               ///< Frame, FrameNoStep
-    input::KeyStroke key;      ///< KeyDown, KeyUp (key, shift); Char (character)
-    int number = 0;            ///< Wheel, Controller, Station, Save, Load, TrainEngine; 0/1 flags
+    long double dtMs = 0;        ///< Frame, FrameNoStep
+    int fps = 0;                 ///< Frame, FrameNoStep
+    input::KeyStroke key;        ///< KeyDown, KeyUp (key, shift); Char (character)
+    int number = 0;              ///< Wheel, Controller, Station, Save, Load, TrainEngine; 0/1 flags
     std::array<bool, 3> held{};  ///< Held: horn 1, horn 2, safety
-    std::string text;          ///< Serial, SerialMessage
-    data::UserOptions options;      ///< Options
-    vehicle::StripCells cells;      ///< StripCells
-    int line = 0;                   ///< line of the record it was read from (0 when made)
+    std::string text;            ///< Serial, SerialMessage
+    data::UserOptions options;   ///< Options
+    vehicle::StripCells cells;   ///< StripCells
+    int line = 0;                ///< line of the record it was read from (0 when made)
+
+    static RecordedInput of(Kind kind, int number = 0) {
+        RecordedInput in;
+        in.kind = kind;
+        in.number = number;
+        return in;
+    }
+    static RecordedInput ofKey(Kind kind, input::KeyStroke key) {
+        RecordedInput in = of(kind);
+        in.key = key;
+        return in;
+    }
+    static RecordedInput ofText(Kind kind, std::string_view text) {
+        RecordedInput in = of(kind);
+        in.text = text;
+        return in;
+    }
 };
 
 /// One value read from the settings store.

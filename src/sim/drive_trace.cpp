@@ -119,10 +119,11 @@ void writeTraceRow(std::ostream& out, double tMs, const DrivingSession& session,
     out << "\"\n";
 }
 
-
 }  // namespace
 
-DriveTrace::DriveTrace(std::ostream& out) : out_(out) { out_ << kTraceHeader << '\n'; }
+DriveTrace::DriveTrace(std::ostream& out) : out_(out) {
+    out_ << kTraceHeader << '\n';
+}
 
 void DriveTrace::row(long double dtMs, const DrivingSession& session, const PanelState& panel) {
     // Summed in seconds, as the headless runner keeps its clock.

@@ -20,6 +20,8 @@
 
 namespace tressmoor::sim {
 
+using Kind = RecordedInput::Kind;
+
 std::unique_ptr<DrivingSession> DrivingSession::create(const std::filesystem::path& programFolder,
                                                        const ServiceChoice& choice,
                                                        SessionPlatform platform,
@@ -262,7 +264,13 @@ void DrivingSession::runDoorOperation() {
 }
 
 void DrivingSession::setOptions(const data::UserOptions& options) {
-    if (!accept([&] { RecordedInput in; in.kind = RecordedInput::Kind::Options; in.options = options; return in; })) return;
+    if (!accept([&] {
+            RecordedInput in = RecordedInput::of(Kind::Options);
+            in.options = options;
+            return in;
+        })) {
+        return;
+    }
     const Nested nested(inputDepth_);
     const int ats = service_.options.ATS;
     service_.options = options;
@@ -270,7 +278,7 @@ void DrivingSession::setOptions(const data::UserOptions& options) {
 }
 
 void DrivingSession::setStopLinesHidden(bool hidden) {
-    if (!accept([&] { RecordedInput in; in.kind = RecordedInput::Kind::StopLinesHidden; in.number = hidden ? 1 : 0; return in; })) return;
+    if (!accept([&] { return RecordedInput::of(Kind::StopLinesHidden, hidden ? 1 : 0); })) return;
     const Nested nested(inputDepth_);
     state_.StopLinesHidden = hidden;
     placeStopLines();
@@ -287,12 +295,18 @@ void DrivingSession::placeStopLines() {
 }
 
 void DrivingSession::setSpeedFreeze(bool on) {
-    if (!accept([&] { RecordedInput in; in.kind = RecordedInput::Kind::SpeedFreeze; in.number = on ? 1 : 0; return in; })) return;
+    if (!accept([&] { return RecordedInput::of(Kind::SpeedFreeze, on ? 1 : 0); })) return;
     speedFreeze_ = on;
 }
 
 void DrivingSession::setStripCells(const vehicle::StripCells& cells) {
-    if (!accept([&] { RecordedInput in; in.kind = RecordedInput::Kind::StripCells; in.cells = cells; return in; })) return;
+    if (!accept([&] {
+            RecordedInput in = RecordedInput::of(Kind::StripCells);
+            in.cells = cells;
+            return in;
+        })) {
+        return;
+    }
     const Nested nested(inputDepth_);
     vehicle_.strips = cells;
     vehicle::masconupdate(vehicle_);
@@ -303,7 +317,9 @@ void DrivingSession::setHeldKeys(bool horn1, bool horn2, bool safety) {
     auto& held = state_.input;
     if (held.HornKey1 == horn1 && held.HornKey2 == horn2 && held.SafetyKey == safety) return;
     if (!accept([&] {
-            RecordedInput in; in.kind = RecordedInput::Kind::Held; in.held = {horn1, horn2, safety}; return in;
+            RecordedInput in = RecordedInput::of(Kind::Held);
+            in.held = {horn1, horn2, safety};
+            return in;
         })) {
         return;
     }
@@ -313,7 +329,7 @@ void DrivingSession::setHeldKeys(bool horn1, bool horn2, bool safety) {
 }
 
 void DrivingSession::setPaused(bool paused) {
-    if (!accept([&] { RecordedInput in; in.kind = RecordedInput::Kind::Pause; in.number = paused ? 1 : 0; return in; })) return;
+    if (!accept([&] { return RecordedInput::of(Kind::Pause, paused ? 1 : 0); })) return;
     const Nested nested(inputDepth_);
     auto& mixer = platform_.mixer;
     if (paused && state_.Running) {
@@ -341,19 +357,19 @@ void DrivingSession::setPaused(bool paused) {
 }
 
 std::string DrivingSession::save(int slot) {
-    if (!accept([&] { RecordedInput in; in.kind = RecordedInput::Kind::Save; in.number = slot; return in; })) return {};
+    if (!accept([&] { return RecordedInput::of(Kind::Save, slot); })) return {};
     const Nested nested(inputDepth_);
     return route::S2Click(stations_, platform_.store, slot, service_.choice.LineFile);
 }
 
 std::string DrivingSession::load(int slot) {
-    if (!accept([&] { RecordedInput in; in.kind = RecordedInput::Kind::Load; in.number = slot; return in; })) return {};
+    if (!accept([&] { return RecordedInput::of(Kind::Load, slot); })) return {};
     const Nested nested(inputDepth_);
     return route::L1Click(stations_, platform_.store, slot, service_.choice.LineFile).message;
 }
 
 void DrivingSession::StationClick(int index) {
-    if (!accept([&] { RecordedInput in; in.kind = RecordedInput::Kind::Station; in.number = index; return in; })) return;
+    if (!accept([&] { return RecordedInput::of(Kind::Station, index); })) return;
     const Nested nested(inputDepth_);
     route::StationClick(stations_, index);
     route::repositionVideo(route_);

@@ -9,6 +9,8 @@
 
 namespace tressmoor::sim {
 
+using Kind = RecordedInput::Kind;
+
 namespace {
 
 constexpr int kClockShortStep = 90;   // ticks, 3 s
@@ -17,7 +19,7 @@ constexpr int kClockLongStep = 900;   // ticks, 30 s
 }  // namespace
 
 void DrivingSession::keyDown(input::Key key, bool shift) {
-    if (!accept([&] { RecordedInput in; in.kind = RecordedInput::Kind::KeyDown; in.key = {key, 0, shift}; return in; })) return;
+    if (!accept([&] { return RecordedInput::ofKey(Kind::KeyDown, {key, 0, shift}); })) return;
     const Nested nested(inputDepth_);
     using input::Key;
     auto& route = state_.route;
@@ -126,13 +128,13 @@ void DrivingSession::keyDown(input::Key key, bool shift) {
 }
 
 void DrivingSession::keyUp(input::Key key) {
-    if (!accept([&] { RecordedInput in; in.kind = RecordedInput::Kind::KeyUp; in.key = {key, 0, false}; return in; })) return;
+    if (!accept([&] { return RecordedInput::ofKey(Kind::KeyUp, {key, 0, false}); })) return;
     const Nested nested(inputDepth_);
     if (key == input::Key::F2) state_.input.EngineSwitchKey = 0;
 }
 
 void DrivingSession::wheel(int stepsDown) {
-    if (!accept([&] { RecordedInput in; in.kind = RecordedInput::Kind::Wheel; in.number = stepsDown; return in; })) return;
+    if (!accept([&] { return RecordedInput::of(Kind::Wheel, stepsDown); })) return;
     const Nested nested(inputDepth_);
     for (; stepsDown > 0; --stepsDown) keyPress('8');
     for (; stepsDown < 0; ++stepsDown) {
@@ -142,7 +144,9 @@ void DrivingSession::wheel(int stepsDown) {
 }
 
 void DrivingSession::keyPress(char c) {
-    if (!accept([&] { RecordedInput in; in.kind = RecordedInput::Kind::Char; in.key = {input::Key::None, c, false}; return in; })) return;
+    if (!accept([&] { return RecordedInput::ofKey(Kind::Char, {input::Key::None, c, false}); })) {
+        return;
+    }
     const Nested nested(inputDepth_);
     if (!state_.input.Created) return;
     if (c != '\r' && !state_.vehicle.VigilanceTrip) {

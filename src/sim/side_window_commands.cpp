@@ -9,14 +9,18 @@
 
 namespace tressmoor::sim {
 
+using Kind = RecordedInput::Kind;
+
 void DrivingSession::trainSettingsAts(bool on) {
-    if (!accept([&] { RecordedInput in; in.kind = RecordedInput::Kind::TrainAts; in.number = on ? 1 : 0; return in; })) return;
+    if (!accept([&] { return RecordedInput::of(Kind::TrainAts, on ? 1 : 0); })) return;
     const Nested nested(inputDepth_);
     route::SetSafetyOn(safety_, on);
 }
 
 int DrivingSession::trainSettingsEngine(int choice) {
-    if (!accept([&] { RecordedInput in; in.kind = RecordedInput::Kind::TrainEngine; in.number = choice; return in; })) return engineChoiceOf(state_.vehicle.EngineState);
+    if (!accept([&] { return RecordedInput::of(Kind::TrainEngine, choice); })) {
+        return engineChoiceOf(state_.vehicle.EngineState);
+    }
     const Nested nested(inputDepth_);
     switch (choice) {
         case kEngineStart:
@@ -31,7 +35,7 @@ int DrivingSession::trainSettingsEngine(int choice) {
 }
 
 void DrivingSession::reloadSpeedUnit(const std::filesystem::path& programFolder) {
-    if (!accept([&] { RecordedInput in; in.kind = RecordedInput::Kind::ReloadSpeedUnit; return in; })) return;
+    if (!accept([&] { return RecordedInput::of(Kind::ReloadSpeedUnit); })) return;
     const Nested nested(inputDepth_);
     // The preceding train's delays of the fresh copy are drawn from a random source of its own,
     // so that reading the table again leaves the drive's random sequence as it was.

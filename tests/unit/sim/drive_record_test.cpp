@@ -117,9 +117,14 @@ TEST(DriveRecordFormat, EveryInputKindReadsBackAsWritten) {
 }
 
 TEST(DriveRecordFormat, FrameLengthsReadBackExactly) {
-    const long double lengths[] = {16.667L, 1000.0L / 60.0L, 0.1L, 1.0L / 3.0L,
-                                   std::nextafter(16.667L, 17.0L), 33.3333333333333333333L,
-                                   LDBL_MIN, 1000.0L};
+    const long double lengths[] = {16.667L,
+                                   1000.0L / 60.0L,
+                                   0.1L,
+                                   1.0L / 3.0L,
+                                   std::nextafter(16.667L, 17.0L),
+                                   33.3333333333333333333L,
+                                   LDBL_MIN,
+                                   1000.0L};
     std::ostringstream out;
     {
         const test_support::TempDir dir;
