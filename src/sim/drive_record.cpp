@@ -680,11 +680,12 @@ void DriveRecorder::line(const std::string& text) {
 }
 
 void DriveRecorder::file(const std::string& role, const std::filesystem::path& path) {
-    std::filesystem::path shown = path;
-    if (path.is_absolute()) {
-        const auto relative = path.lexically_relative(programFolder_);
-        if (!relative.empty() && *relative.begin() != "..") shown = relative;
-    }
+    // Files below the program folder are named relative to it, others by their whole path.
+    std::error_code ec;
+    std::filesystem::path shown = std::filesystem::absolute(path, ec).lexically_normal();
+    const auto folder = std::filesystem::absolute(programFolder_, ec).lexically_normal();
+    const auto relative = shown.lexically_relative(folder);
+    if (!relative.empty() && *relative.begin() != "..") shown = relative;
     const auto hash = fileHash(path);
     line("file " + role + ' ' + quote(shown.generic_string()) + ' ' +
          (hash ? hashText(*hash) : std::string("missing")));
