@@ -171,7 +171,8 @@ int main(int argc, char* argv[]) {
         QStringLiteral("N"));
     QCommandLineOption recordOption(
         QStringLiteral("record"),
-        QStringLiteral("Write the drive's record to FILE (besides the automatic last-drive.tmrec)."),
+        QStringLiteral("Write the drive's record to FILE (besides the automatic "
+                       "last-drive.tmrec)."),
         QStringLiteral("FILE"));
     QCommandLineOption replayOption(
         QStringLiteral("replay"),
@@ -200,12 +201,12 @@ int main(int argc, char* argv[]) {
         showError(QString::fromUtf8(tressmoor::data::kMisplacedProgramMessage));
         return 1;
     }
-    // Data files name their pictures, sounds and videos relative to the program folder.
     // File names given on the command line stay relative to the folder the program started in.
     const QDir startFolder = QDir::current();
     auto fileArgument = [&](const QCommandLineOption& option) {
         return startFolder.absoluteFilePath(parser.value(option)).toStdString();
     };
+    // Data files name their pictures, sounds and videos relative to the program folder.
     QDir::setCurrent(QString::fromStdString(folder.string()));
 
     tressmoor::data::AppSettings settings;
@@ -264,8 +265,7 @@ int main(int argc, char* argv[]) {
             return 64;
         }
         try {
-            drive.replay =
-                tressmoor::sim::readDriveRecordFile(fileArgument(replayOption));
+            drive.replay = tressmoor::sim::readDriveRecordFile(fileArgument(replayOption));
         } catch (const tressmoor::sim::DriveRecordError& e) {
             std::cerr << e.what() << std::endl;
             return 64;
@@ -302,8 +302,7 @@ int main(int argc, char* argv[]) {
         if (parser.isSet(scriptOption)) {
             std::ifstream in(fileArgument(scriptOption), std::ios::binary);
             if (!in) {
-                std::cerr << "cannot read " << fileArgument(scriptOption)
-                          << std::endl;
+                std::cerr << "cannot read " << fileArgument(scriptOption) << std::endl;
                 return 64;
             }
             std::stringstream text;
