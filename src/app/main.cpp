@@ -6,6 +6,7 @@
 #include <QEventLoop>
 #include <QFont>
 #include <QMessageBox>
+#include <QStandardPaths>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
@@ -16,6 +17,7 @@
 #include "data/fatal_error.h"
 #include "data/program_folder.h"
 #include "data/settings_file.h"
+#include "data/settings_store.h"
 #include "platform/audio_output.h"
 #include "platform/qt_settings_store.h"
 #include "sim/script.h"
@@ -121,7 +123,10 @@ int main(int argc, char* argv[]) {
         "buttons as 0,5 or -). Key names: 8, z,\n"
         "Enter, Esc, Space, Backspace, PageUp, PageDown, Up, Down, ScrollLock, F1 … F12, each\n"
         "optionally with 'Shift+'. During a scripted run message boxes are also written to\n"
-        "stderr and close by themselves."));
+        "stderr and close by themselves.\n\n"
+        "Every drive is recorded: the last one in last-drive.tmrec in the program's data folder\n"
+        "(on Linux ~/.local/share/Tressmoor/<program name>/), and in FILE with --record FILE.\n"
+        "--replay FILE drives a record again exactly, without taking input."));
     parser.addHelpOption();
     parser.addVersionOption();
     QCommandLineOption dataOption(QStringLiteral("data"),
@@ -183,9 +188,25 @@ int main(int argc, char* argv[]) {
         QStringLiteral("Write a line per event of the drive to FILE (arrivals, doors, calls, "
                        "safety system, sounds), as the headless runner does."),
         QStringLiteral("FILE"));
+    QCommandLineOption recordOption(
+        QStringLiteral("record"),
+        QStringLiteral("Write the drive's record to FILE (besides the automatic "
+                       "last-drive.tmrec)."),
+        QStringLiteral("FILE"));
+    QCommandLineOption replayOption(
+        QStringLiteral("replay"),
+        QStringLiteral("Drive the record FILE again, exactly: its service, inputs and frame "
+                       "lengths; the drive takes no input of its own and ends with the record. "
+                       "A data file that differs from the recorded one is named on stderr."),
+        QStringLiteral("FILE"));
+    QCommandLineOption traceOption(
+        QStringLiteral("trace"),
+        QStringLiteral("Write a CSV row per frame to FILE, as tressmoor-sim --trace does."),
+        QStringLiteral("FILE"));
     for (auto* o : {&dataOption, &serviceOption, &trainOption, &stationOption, &scriptOption,
                     &statsOption, &stepOption, &silentOption, &serialOption, &controllerOption,
-                    &calibrationOption, &virtualOption, &eventsOption}) {
+                    &calibrationOption, &virtualOption, &eventsOption, &recordOption,
+                    &replayOption, &traceOption}) {
         parser.addOption(*o);
     }
     parser.process(app);
@@ -200,6 +221,11 @@ int main(int argc, char* argv[]) {
         showError(QString::fromUtf8(tressmoor::data::kMisplacedProgramMessage));
         return 1;
     }
+    // File names given on the command line stay relative to the folder the program started in.
+    const QDir startFolder = QDir::current();
+    auto fileArgument = [&](const QCommandLineOption& option) {
+        return startFolder.absoluteFilePath(parser.value(option)).toStdString();
+    };
     // Data files name their pictures, sounds and videos relative to the program folder.
     QDir::setCurrent(QString::fromStdString(folder.string()));
 
@@ -218,8 +244,8 @@ int main(int argc, char* argv[]) {
     DriveRunner runner(folder, *mixer, store);
 
     tressmoor::view::DriveOptions drive;
-    if (parser.isSet(statsOption)) drive.frameStatsPath = parser.value(statsOption).toStdString();
-    if (parser.isSet(eventsOption)) drive.eventsPath = parser.value(eventsOption).toStdString();
+    if (parser.isSet(statsOption)) drive.frameStatsPath = fileArgument(statsOption);
+    if (parser.isSet(eventsOption)) drive.eventsPath = fileArgument(eventsOption);
     drive.virtualControllers = parser.isSet(virtualOption);
     if (parser.isSet(calibrationOption)) {
         const auto values =
@@ -233,6 +259,20 @@ int main(int argc, char* argv[]) {
         }
     }
     if (parser.isSet(serialOption)) drive.serialPort = parser.value(serialOption).toStdString();
+    if (parser.isSet(traceOption)) drive.tracePath = fileArgument(traceOption);
+    // Every drive is recorded; the last one is kept in the per-user data folder.
+    std::filesystem::path lastDrive;
+    const QString dataDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    if (!dataDir.isEmpty() && QDir().mkpath(dataDir)) {
+        lastDrive = (dataDir + QStringLiteral("/last-drive.tmrec")).toStdString();
+    }
+    std::filesystem::path recordCopy;
+    if (parser.isSet(recordOption)) {
+        drive.recordPath = fileArgument(recordOption);
+        recordCopy = lastDrive;
+    } else {
+        drive.recordPath = lastDrive;
+    }
     if (parser.isSet(controllerOption)) {
         bool ok = false;
         const int type = parser.value(controllerOption).toInt(&ok);
@@ -252,6 +292,36 @@ int main(int argc, char* argv[]) {
         drive.fixedStepMs = ms;
     }
 
+    if (parser.isSet(replayOption)) {
+        if (parser.isSet(scriptOption) || parser.isSet(recordOption)) {
+            std::cerr << "--replay takes no --script or --record" << std::endl;
+            return 64;
+        }
+        try {
+            drive.replay = tressmoor::sim::readDriveRecordFile(fileArgument(replayOption));
+        } catch (const tressmoor::sim::DriveRecordError& e) {
+            std::cerr << e.what() << std::endl;
+            return 64;
+        }
+        for (const auto& warning : tressmoor::sim::checkRecordedFiles(*drive.replay, folder)) {
+            std::cerr << "warning: " << warning << "; the replay goes on" << std::endl;
+        }
+        // A replay keeps the user's settings as they are: its reads come from the record. Its
+        // messages close by themselves, as in a scripted run.
+        drive.recordPath.clear();
+        drive.unattended = true;
+        tressmoor::data::MemorySettingsStore replayStore;
+        DriveRunner replayRunner(folder, *mixer, replayStore);
+        const auto choice = drive.replay->choice;
+        return replayRunner.run(choice, drive, {});
+    }
+    auto copyRecord = [&] {
+        // With --record the automatic record of the last drive is kept as well.
+        if (recordCopy.empty()) return;
+        std::error_code ec;
+        std::filesystem::copy_file(drive.recordPath, recordCopy,
+                                   std::filesystem::copy_options::overwrite_existing, ec);
+    };
     if (parser.isSet(serviceOption)) {
         bool ok = false;
         const int service = parser.value(serviceOption).toInt(&ok);
@@ -263,10 +333,9 @@ int main(int argc, char* argv[]) {
         if (parser.isSet(trainOption)) applyTrainArgument(choice, parser.value(trainOption));
         if (parser.isSet(stationOption)) choice.StartStation = parser.value(stationOption).toInt();
         if (parser.isSet(scriptOption)) {
-            std::ifstream in(parser.value(scriptOption).toStdString(), std::ios::binary);
+            std::ifstream in(fileArgument(scriptOption), std::ios::binary);
             if (!in) {
-                std::cerr << "cannot read " << parser.value(scriptOption).toStdString()
-                          << std::endl;
+                std::cerr << "cannot read " << fileArgument(scriptOption) << std::endl;
                 return 64;
             }
             std::stringstream text;
@@ -279,7 +348,9 @@ int main(int argc, char* argv[]) {
             }
             drive.unattended = true;
         }
-        return runner.run(choice, drive, {});
+        const int status = runner.run(choice, drive, {});
+        copyRecord();
+        return status;
     }
 
     tressmoor::app::TitleWindow title(folder, *mixer);
@@ -293,6 +364,7 @@ int main(int argc, char* argv[]) {
                              title.showProgress(QString::fromStdString(text));
                          };
                          runner.run(choice, options, [&title] { title.hide(); });
+                         copyRecord();
                          title.endDrive();
                      });
     title.show();

@@ -8,6 +8,8 @@
 
 namespace tressmoor::sim {
 
+using Kind = RecordedInput::Kind;
+
 namespace {
 
 void setBrakePending(vehicle::VehicleState& v) {
@@ -26,10 +28,14 @@ void DrivingSession::controllerAlert() {
 }
 
 void DrivingSession::serialReceive(std::string_view chunk) {
+    if (!accept([&] { return RecordedInput::ofText(Kind::Serial, chunk); })) return;
+    const Nested nested(inputDepth_);
     if (auto message = serial_.receive(chunk)) serialMessage(*message);
 }
 
 void DrivingSession::serialMessage(std::string_view message) {
+    if (!accept([&] { return RecordedInput::ofText(Kind::SerialMessage, message); })) return;
+    const Nested nested(inputDepth_);
     const auto& spec = service_.train.spec;
     auto& v = state_.vehicle;
     const input::SerialCommand command = input::decodeSerialMessage(service_.controllers, message);
@@ -63,6 +69,10 @@ void DrivingSession::serialMessage(std::string_view message) {
 }
 
 void DrivingSession::setControllerType(int type) {
+    if (!accept([&] { return RecordedInput::of(Kind::Controller, std::clamp(type, 0, 3)); })) {
+        return;
+    }
+    const Nested nested(inputDepth_);
     controllerType_ = std::clamp(type, 0, 3);
     if (controllerType_ != input::kFixedCodePad) state_.input.ControllerHorn = false;
 }
@@ -73,15 +83,24 @@ void DrivingSession::setJoystickReading(const input::JoystickReading& reading) {
 }
 
 void DrivingSession::setControllerDebug(bool on) {
+    if (!accept([&] { return RecordedInput::of(Kind::ControllerDebug, on ? 1 : 0); })) return;
+    const Nested nested(inputDepth_);
     controllerDebug_ = on;
     if (!on) state_.ControllerCaption.clear();
 }
 
 void DrivingSession::pollJoystick() {
-    if (joystick_ == nullptr) return;
+    // A replayed drive reads the recorded polls; a recorded one notes each poll (none while no
+    // joystick is attached).
+    std::optional<input::JoystickReading> reading;
+    if (replayer_ != nullptr) {
+        reading = replayer_->nextPoll();
+    } else if (joystick_ != nullptr) {
+        reading = joystick_->poll();
+    }
+    if (recorder_ != nullptr) recorder_->poll(reading);
     // A controller pulled out leaves the handles where they are; its horn button can no longer
     // be held, so the horn stops.
-    const auto reading = joystick_->poll();
     if (!reading) {
         state_.input.ControllerHorn = false;
         return;

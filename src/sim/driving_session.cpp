@@ -20,10 +20,24 @@
 
 namespace tressmoor::sim {
 
+using Kind = RecordedInput::Kind;
+
 std::unique_ptr<DrivingSession> DrivingSession::create(const std::filesystem::path& programFolder,
                                                        const ServiceChoice& choice,
                                                        SessionPlatform platform,
-                                                       SessionSinks sinks) {
+                                                       SessionSinks sinks, DriveTaps taps) {
+    // A recorded drive reads the store, the mixer and the video through the recorder's
+    // stand-ins, a replayed one through the replayer's.
+    const SessionPlatform used = taps.recorder != nullptr   ? taps.recorder->wrap(platform)
+                                 : taps.replayer != nullptr ? taps.replayer->wrap(platform)
+                                                            : platform;
+    return build(programFolder, choice, used, std::move(sinks), taps);
+}
+
+std::unique_ptr<DrivingSession> DrivingSession::build(const std::filesystem::path& programFolder,
+                                                      const ServiceChoice& choice,
+                                                      SessionPlatform platform, SessionSinks sinks,
+                                                      DriveTaps taps) {
     LoadedService service =
         LoadService(programFolder, choice, platform.store, platform.random, sinks.progress);
     if (sinks.progress) sinks.progress("運転台を描画しています");
@@ -35,6 +49,8 @@ std::unique_ptr<DrivingSession> DrivingSession::create(const std::filesystem::pa
     std::unique_ptr<DrivingSession> session(
         new DrivingSession(std::move(service), std::move(sounds), platform, std::move(sinks)));
     session->runningSounds_.programFolder = programFolder;
+    session->recorder_ = taps.recorder;
+    session->replayer_ = taps.replayer;
     session->start();
     return session;
 }
@@ -100,7 +116,10 @@ DrivingSession::DrivingSession(LoadedService service, sound::SoundSet sounds,
     };
 }
 
-DrivingSession::~DrivingSession() { ReleaseSounds(sounds_, platform_.mixer); }
+DrivingSession::~DrivingSession() {
+    ReleaseSounds(sounds_, platform_.mixer);
+    if (recorder_ != nullptr) recorder_->finish();
+}
 
 void DrivingSession::start() {
     if (sinks_.progress) sinks_.progress("環境をセットアップしています");
@@ -130,6 +149,8 @@ void DrivingSession::start() {
 }
 
 void DrivingSession::beginFrame(long double dtMs, int fps) {
+    if (recorder_ != nullptr) recorder_->beginFrame(dtMs, fps);
+    const Nested nested(inputDepth_);
     // A paused drive processes no frames at all.
     if (!state_.Running) return;
     timing_.dtMs = dtMs;
@@ -162,6 +183,8 @@ double microsecondsSince(SteadyClock::time_point& mark) {
 }  // namespace
 
 void DrivingSession::endFrame() {
+    if (recorder_ != nullptr) recorder_->endFrame();
+    const Nested nested(inputDepth_);
     auto mark = SteadyClock::now();
     timings_ = {};
     if (state_.video.StepEnabled && state_.Running) {
@@ -241,12 +264,22 @@ void DrivingSession::runDoorOperation() {
 }
 
 void DrivingSession::setOptions(const data::UserOptions& options) {
+    if (!accept([&] {
+            RecordedInput in = RecordedInput::of(Kind::Options);
+            in.options = options;
+            return in;
+        })) {
+        return;
+    }
+    const Nested nested(inputDepth_);
     const int ats = service_.options.ATS;
     service_.options = options;
     service_.options.ATS = ats;
 }
 
 void DrivingSession::setStopLinesHidden(bool hidden) {
+    if (!accept([&] { return RecordedInput::of(Kind::StopLinesHidden, hidden ? 1 : 0); })) return;
+    const Nested nested(inputDepth_);
     state_.StopLinesHidden = hidden;
     placeStopLines();
 }
@@ -261,18 +294,43 @@ void DrivingSession::placeStopLines() {
                           state_.StopLinesHidden);
 }
 
+void DrivingSession::setSpeedFreeze(bool on) {
+    if (!accept([&] { return RecordedInput::of(Kind::SpeedFreeze, on ? 1 : 0); })) return;
+    speedFreeze_ = on;
+}
+
 void DrivingSession::setStripCells(const vehicle::StripCells& cells) {
+    if (!accept([&] {
+            RecordedInput in = RecordedInput::of(Kind::StripCells);
+            in.cells = cells;
+            return in;
+        })) {
+        return;
+    }
+    const Nested nested(inputDepth_);
     vehicle_.strips = cells;
     vehicle::masconupdate(vehicle_);
 }
 
 void DrivingSession::setHeldKeys(bool horn1, bool horn2, bool safety) {
+    // Held keys are sampled every frame; only a change is an input worth recording.
+    auto& held = state_.input;
+    if (held.HornKey1 == horn1 && held.HornKey2 == horn2 && held.SafetyKey == safety) return;
+    if (!accept([&] {
+            RecordedInput in = RecordedInput::of(Kind::Held);
+            in.held = {horn1, horn2, safety};
+            return in;
+        })) {
+        return;
+    }
     state_.input.HornKey1 = horn1;
     state_.input.HornKey2 = horn2;
     state_.input.SafetyKey = safety;
 }
 
 void DrivingSession::setPaused(bool paused) {
+    if (!accept([&] { return RecordedInput::of(Kind::Pause, paused ? 1 : 0); })) return;
+    const Nested nested(inputDepth_);
     auto& mixer = platform_.mixer;
     if (paused && state_.Running) {
         for (int c = 0; c < sound::kChannelCount; ++c) {
@@ -299,14 +357,20 @@ void DrivingSession::setPaused(bool paused) {
 }
 
 std::string DrivingSession::save(int slot) {
+    if (!accept([&] { return RecordedInput::of(Kind::Save, slot); })) return {};
+    const Nested nested(inputDepth_);
     return route::S2Click(stations_, platform_.store, slot, service_.choice.LineFile);
 }
 
 std::string DrivingSession::load(int slot) {
+    if (!accept([&] { return RecordedInput::of(Kind::Load, slot); })) return {};
+    const Nested nested(inputDepth_);
     return route::L1Click(stations_, platform_.store, slot, service_.choice.LineFile).message;
 }
 
 void DrivingSession::StationClick(int index) {
+    if (!accept([&] { return RecordedInput::of(Kind::Station, index); })) return;
+    const Nested nested(inputDepth_);
     route::StationClick(stations_, index);
     route::repositionVideo(route_);
 }

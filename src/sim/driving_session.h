@@ -16,6 +16,7 @@
 #include "route/safety.h"
 #include "route/stations.h"
 #include "route/video_source.h"
+#include "sim/drive_record.h"
 #include "sim/service.h"
 #include "sim/sim_state.h"
 #include "sound/call_queue.h"
@@ -54,6 +55,13 @@ struct FrameTimings {
     double soundUs = 0;    ///< the running sounds, the call queue and the mixer
 };
 
+/// Where a drive is recorded to or replayed from (at most one of them; neither by default). The
+/// recorder or replayer must outlive the session.
+struct DriveTaps {
+    DriveRecorder* recorder = nullptr;
+    DriveReplayer* replayer = nullptr;
+};
+
 /// One drive of one service. Created like the driving window: every data file is read, the
 /// route video opened, the sounds loaded, the train put at its start station; fatal data errors
 /// throw data::FatalError before anything is driven.
@@ -62,11 +70,16 @@ struct FrameTimings {
 /// overlays and the panel state), then the view presents (a view that cannot draw skips
 /// endFrame, losing that frame's physics), then endFrame (the physics step and the per-frame
 /// update). Keys and menu commands run between frames. Not thread-safe: one thread only.
+///
+/// With a recorder every input from outside (these methods, called by the program rather than
+/// by the session itself) and every frame is written down; with a replayer the session takes
+/// its inputs only from the record and ignores the program's own.
 class DrivingSession {
 public:
     static std::unique_ptr<DrivingSession> create(const std::filesystem::path& programFolder,
                                                   const ServiceChoice& choice,
-                                                  SessionPlatform platform, SessionSinks sinks);
+                                                  SessionPlatform platform, SessionSinks sinks,
+                                                  DriveTaps taps = {});
     ~DrivingSession();
     DrivingSession(const DrivingSession&) = delete;
     DrivingSession& operator=(const DrivingSession&) = delete;
@@ -136,7 +149,7 @@ public:
     /// data::FatalError when the line file cannot be read; the drive then goes on unchanged.
     void reloadSpeedUnit(const std::filesystem::path& programFolder);
     /// Value display, "抵抗解除": while on, no force changes the speed.
-    void setSpeedFreeze(bool on) { speedFreeze_ = on; }
+    void setSpeedFreeze(bool on);
     bool speedFreeze() const { return speedFreeze_; }
 
     /// Cell counts of the notch strips, known once the view has loaded their pictures; the
@@ -156,6 +169,11 @@ public:
 private:
     DrivingSession(LoadedService service, sound::SoundSet sounds, SessionPlatform platform,
                    SessionSinks sinks);
+    /// create() on the platform as the taps have wrapped it.
+    static std::unique_ptr<DrivingSession> build(const std::filesystem::path& programFolder,
+                                                 const ServiceChoice& choice,
+                                                 SessionPlatform platform, SessionSinks sinks,
+                                                 DriveTaps taps);
     void start();
     void handleVehicleEvents();
     void runDoorOperation();
@@ -164,6 +182,24 @@ private:
     void placeStopLines();
     void pollJoystick();
     void controllerAlert();
+    /// Whether an input from outside is taken: the session's own nested calls always are; while
+    /// a replay drives the session only the replay's are. A taken outside input is recorded
+    /// (`make` gives its record).
+    template <class Make>
+    bool accept(Make&& make) {
+        if (inputDepth_ > 0) return true;
+        if (replayer_ != nullptr && !replayer_->feeding()) return false;
+        if (recorder_ != nullptr) recorder_->input(make());
+        return true;
+    }
+    /// Marks the calls the session makes while handling one input (or a frame) as its own.
+    struct Nested {
+        explicit Nested(int& depth) : depth_(depth) { ++depth_; }
+        ~Nested() { --depth_; }
+        Nested(const Nested&) = delete;
+        Nested& operator=(const Nested&) = delete;
+        int& depth_;
+    };
 
     LoadedService service_;
     sound::SoundSet sounds_;
@@ -182,6 +218,10 @@ private:
     input::JoystickMemory joystickMemory_;
     input::FixedJoystick scriptedJoystick_;
     input::JoystickSource* joystick_ = nullptr;
+
+    DriveRecorder* recorder_ = nullptr;
+    DriveReplayer* replayer_ = nullptr;
+    int inputDepth_ = 0;
 
     vehicle::VehicleContext vehicle_;
     route::RouteContext route_;

@@ -11,6 +11,8 @@
 
 namespace tressmoor::sim {
 
+using Kind = RecordedInput::Kind;
+
 namespace {
 
 constexpr int kClockShortStep = 90;   // ticks, 3 s
@@ -19,6 +21,8 @@ constexpr int kClockLongStep = 900;   // ticks, 30 s
 }  // namespace
 
 void DrivingSession::keyDown(input::Key key, bool shift) {
+    if (!accept([&] { return RecordedInput::ofKey(Kind::KeyDown, {key, 0, shift}); })) return;
+    const Nested nested(inputDepth_);
     using input::Key;
     auto& route = state_.route;
     auto& video = state_.video;
@@ -137,10 +141,14 @@ void DrivingSession::keyDown(input::Key key, bool shift) {
 }
 
 void DrivingSession::keyUp(input::Key key) {
+    if (!accept([&] { return RecordedInput::ofKey(Kind::KeyUp, {key, 0, false}); })) return;
+    const Nested nested(inputDepth_);
     if (key == input::Key::F2) state_.input.EngineSwitchKey = 0;
 }
 
 void DrivingSession::wheel(int stepsDown) {
+    if (!accept([&] { return RecordedInput::of(Kind::Wheel, stepsDown); })) return;
+    const Nested nested(inputDepth_);
     for (; stepsDown > 0; --stepsDown) keyPress('8');
     for (; stepsDown < 0; ++stepsDown) {
         const int lastService = 1 - service_.train.spec.Brake;
@@ -149,6 +157,10 @@ void DrivingSession::wheel(int stepsDown) {
 }
 
 void DrivingSession::keyPress(char c) {
+    if (!accept([&] { return RecordedInput::ofKey(Kind::Char, {input::Key::None, c, false}); })) {
+        return;
+    }
+    const Nested nested(inputDepth_);
     if (!state_.input.Created) return;
     if (c != '\r' && !state_.vehicle.VigilanceTrip) {
         // Any operation shows the driver is alert.

@@ -9,11 +9,19 @@
 
 namespace tressmoor::sim {
 
+using Kind = RecordedInput::Kind;
+
 void DrivingSession::trainSettingsAts(bool on) {
+    if (!accept([&] { return RecordedInput::of(Kind::TrainAts, on ? 1 : 0); })) return;
+    const Nested nested(inputDepth_);
     route::SetSafetyOn(safety_, on);
 }
 
 int DrivingSession::trainSettingsEngine(int choice) {
+    if (!accept([&] { return RecordedInput::of(Kind::TrainEngine, choice); })) {
+        return engineChoiceOf(state_.vehicle.EngineState);
+    }
+    const Nested nested(inputDepth_);
     switch (choice) {
         case kEngineStart:
             return vehicle::TrainSettingsEngineStart(vehicle_);
@@ -27,6 +35,8 @@ int DrivingSession::trainSettingsEngine(int choice) {
 }
 
 void DrivingSession::reloadSpeedUnit(const std::filesystem::path& programFolder) {
+    if (!accept([&] { return RecordedInput::of(Kind::ReloadSpeedUnit); })) return;
+    const Nested nested(inputDepth_);
     // The preceding train's delays of the fresh copy are drawn from a random source of its own,
     // so that reading the table again leaves the drive's random sequence as it was.
     data::SeededRandom random(0);

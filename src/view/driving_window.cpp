@@ -168,7 +168,8 @@ DrivingWindow::DrivingWindow(const std::filesystem::path& programFolder,
       mixer_(mixer),
       store_(store),
       options_(std::move(options)),
-      random_(data::clockSeed()),
+      seed_(options_.replay ? options_.replay->seed : data::clockSeed()),
+      random_(seed_),
       video_(std::make_unique<TimedVideoSource>(decoder_, programFolder)) {
     setWindowTitle(QString::fromUtf8(kProgramTitle));
     setAttribute(Qt::WA_DeleteOnClose, false);
@@ -194,8 +195,25 @@ DrivingWindow::DrivingWindow(const std::filesystem::path& programFolder,
     sinks.panelBuilder = [this, programFolder, trainFolder](const sim::LoadedService& service) {
         renderer_ = std::make_unique<CabRenderer>(service, programFolder, trainFolder);
     };
+    if (options_.replay) {
+        replayer_ = std::make_unique<sim::DriveReplayer>(*options_.replay);
+        replayer_->replayProgramFolder = programFolder;
+        replayer_->onDiverged = [](const std::string& what) {
+            std::cerr << "tressmoor: warning: the replay no longer follows the record: " << what
+                      << std::endl;
+        };
+    } else if (!options_.recordPath.empty()) {
+        recordFile_.open(options_.recordPath, std::ios::binary | std::ios::trunc);
+        if (recordFile_) {
+            recorder_ = std::make_unique<sim::DriveRecorder>(recordFile_, programFolder, choice,
+                                                             seed_);
+        } else {
+            std::cerr << "cannot write " << options_.recordPath.string() << std::endl;
+        }
+    }
     session_ = sim::DrivingSession::create(programFolder, choice,
-                                           {mixer_, *video_, store_, random_}, std::move(sinks));
+                                           {mixer_, *video_, store_, random_}, std::move(sinks),
+                                           {recorder_.get(), replayer_.get()});
     renderer_->rebind(session_->service());
     report_ = std::make_unique<sim::DriveReportBuilder>(sim::planReport(*session_));
     session_->setStripCells(renderer_->stripCells());
@@ -225,6 +243,14 @@ DrivingWindow::DrivingWindow(const std::filesystem::path& programFolder,
                        stats_);
         } else {
             std::cerr << "cannot write " << options_.frameStatsPath.string() << std::endl;
+        }
+    }
+    if (!options_.tracePath.empty()) {
+        traceFile_.open(options_.tracePath, std::ios::binary | std::ios::trunc);
+        if (traceFile_) {
+            trace_ = std::make_unique<sim::DriveTrace>(traceFile_);
+        } else {
+            std::cerr << "cannot write " << options_.tracePath.string() << std::endl;
         }
     }
 
@@ -487,6 +513,18 @@ void DrivingWindow::frame(long double dtMs, int fps) {
     runDueCommands();
     if (closed_ || !session_->state().Running) return;
     auto& s = *session_;
+    // A replay feeds the recorded inputs and runs the recorded frame; it ends with the record.
+    bool step = true;
+    if (replayer_) {
+        const auto recorded = replayer_->nextFrame(s);
+        if (!recorded) {
+            close();
+            return;
+        }
+        dtMs = recorded->dtMs;
+        fps = recorded->fps;
+        step = recorded->stepped;
+    }
     s.setHeldKeys(heldKeys_.contains(Qt::Key_3), heldKeys_.contains(Qt::Key_6),
                   heldKeys_.contains(Qt::Key_4));
     video_->takeSpentUs();
@@ -499,7 +537,10 @@ void DrivingWindow::frame(long double dtMs, int fps) {
     drivenMs_ += static_cast<double>(dtMs);
 
     if (!canDraw()) {
-        // Nothing can be shown: this frame loses its physics step.
+        // Nothing can be shown: this frame loses its physics step (a replay keeps the recorded
+        // one).
+        if (replayer_ && step) s.endFrame();
+        if (trace_) trace_->row(dtMs, s, renderer_->panel());
         if (stats_ != nullptr) {
             std::fprintf(stats_, "%lld,%.3f,%.1f,0,0,0,0\n", frames_, static_cast<double>(dtMs),
                          decodeUs);
@@ -535,7 +576,8 @@ void DrivingWindow::frame(long double dtMs, int fps) {
         }
     }
 
-    s.endFrame();
+    if (step) s.endFrame();
+    if (trace_) trace_->row(dtMs, s, renderer_->panel());
     report_->observe(s, dtMs);
     if (s.serviceEnded() && !reportShownAtEnd_) {
         reportShownAtEnd_ = true;
@@ -804,6 +846,11 @@ void DrivingWindow::closeEvent(QCloseEvent* e) {
         }
         session_.reset();
     }
+    recorder_.reset();
+    recordFile_.close();
+    replayer_.reset();
+    trace_.reset();
+    traceFile_.close();
     if (!mixer_.reinitialise()) {
         showMessage(this, QString::fromUtf8(kSoundReinitFailed), options_.unattended);
         std::exit(1);

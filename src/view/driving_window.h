@@ -21,6 +21,8 @@
 #include "data/settings_types.h"
 #include "platform/ffmpeg_video_source.h"
 #include "sim/drive_report.h"
+#include "sim/drive_record.h"
+#include "sim/drive_trace.h"
 #include "sim/driving_session.h"
 #include "sim/script.h"
 #include "sim/service.h"
@@ -73,6 +75,13 @@ struct DriveOptions {
     /// One line per event of the drive (arrivals, doors, safety system, …), as the headless
     /// runner writes them; times in driven time.
     std::filesystem::path eventsPath;
+    /// The drive's record is written here as it runs ("" none).
+    std::filesystem::path recordPath;
+    /// Play this record back instead of taking the user's input: its service and seed, its
+    /// inputs, and its frame lengths (the frames come at the pace of the frame loop).
+    std::optional<sim::DriveRecord> replay;
+    /// One CSV row per frame, as the headless runner's --trace writes it ("" none).
+    std::filesystem::path tracePath;
 };
 
 /// Shows `text` in a message box (the program's title as caption). In unattended runs the text
@@ -199,10 +208,15 @@ private:
     sound::Mixer& mixer_;
     data::SettingsStore& store_;
     DriveOptions options_;
+    std::uint64_t seed_;
     data::SeededRandom random_;
     platform::FfmpegVideoSource decoder_;
     std::unique_ptr<TimedVideoSource> video_;
     std::unique_ptr<CabRenderer> renderer_;
+    // The record and the replay outlive the drive that runs through them.
+    std::ofstream recordFile_;
+    std::unique_ptr<sim::DriveRecorder> recorder_;
+    std::unique_ptr<sim::DriveReplayer> replayer_;
     std::unique_ptr<sim::DrivingSession> session_;
     CabView* view_ = nullptr;
     FramePacer* pacer_ = nullptr;
@@ -242,6 +256,8 @@ private:
     std::FILE* stats_ = nullptr;
     std::ofstream events_;
     std::unique_ptr<platform::VirtualControllers> virtualControllers_;
+    std::ofstream traceFile_;
+    std::unique_ptr<sim::DriveTrace> trace_;
 };
 
 }  // namespace tressmoor::view

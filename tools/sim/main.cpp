@@ -75,6 +75,12 @@ Run options:
                        stops at every stop, works the doors on one-man lines and leaves on
                        time, all through the driver's keys (a script may still add keys).
                        Its own lines in the events file start with "autopilot".
+  --record FILE        Write the drive's record to FILE: the service, the data files' hashes,
+                       the seed, every input and every frame's length (docs/drive-records.md).
+  --replay FILE        Drive a record again, exactly: its service, seed, inputs and frame
+                       lengths (no --script; --frame-ms and the service options are ignored).
+                       A data file that differs from the recorded one is named on stderr and
+                       the replay goes on.
   --events FILE        Write one line per event: time (ms), clock, and what happened (arrivals,
                        doors, calls, safety-system log lines, sound channels started and
                        stopped, script commands, the service end).
@@ -120,7 +126,7 @@ struct Options {
     std::uint64_t seed = 1;
     std::optional<double> seconds;
     long double frameMs = 16.667L;
-    std::optional<std::string> script, trace, events, report;
+    std::optional<std::string> script, trace, events, report, record, replay;
     bool video = false;
     std::optional<tressmoor::data::CalibrationValues> calibration;
     bool autopilot = false;
@@ -207,6 +213,10 @@ Options parseArguments(int argc, char* argv[]) {
             }
         } else if (arg == "--report") {
             o.report = next();
+        } else if (arg == "--record") {
+            o.record = next();
+        } else if (arg == "--replay") {
+            o.replay = next();
         } else if (arg == "--seed") {
             o.seed = static_cast<std::uint64_t>(intArgument(arg, next(), 0, 2147483647));
         } else {
@@ -214,6 +224,7 @@ Options parseArguments(int argc, char* argv[]) {
         }
     }
     if (o.line && !o.train) usageError("--line needs --train");
+    if (o.replay && (o.script || o.record)) usageError("--replay takes no --script or --record");
     return o;
 }
 
@@ -343,7 +354,26 @@ int drive(const Options& options, const std::filesystem::path& folder,
             return 1;
         }
     }
-    std::ofstream trace, events, report;
+    std::optional<sim::DriveRecord> replay;
+    if (options.replay) {
+        try {
+            replay = sim::readDriveRecordFile(*options.replay);
+        } catch (const sim::DriveRecordError& e) {
+            std::cerr << "tressmoor-sim: " << e.what() << '\n';
+            return 1;
+        }
+        for (const auto& warning : sim::checkRecordedFiles(*replay, folder)) {
+            std::cerr << "tressmoor-sim: warning: " << warning << "; the replay goes on\n";
+        }
+        run.choice = replay->choice;
+        run.seed = replay->seed;
+        run.replay = &*replay;
+    }
+    std::ofstream trace, events, report, record;
+    if (options.record) {
+        record = openOutput(*options.record);
+        run.record = &record;
+    }
     if (options.trace) {
         trace = openOutput(*options.trace);
         run.trace = &trace;

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <fstream>
 #include <optional>
+#include <iostream>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "route/video_source.h"
 #include "sim/autopilot.h"
 #include "sim/drive_report.h"
+#include "sim/drive_trace.h"
 #include "sim/driving_session.h"
 #include "sim/event_log.h"
 #include "sim/invariants.h"
@@ -31,102 +33,6 @@
 namespace tressmoor::tools {
 
 namespace {
-
-constexpr const char* kTraceHeader =
-    "t_ms,clock,frame,distance_cm,speed_kmh,reverser,power_handle,power,brake_handle,"
-    "brake_command,bc_t,bc_m,mr,bp,er,sap,signal,display_frame,aspect,check_value,"
-    "pattern_state,emergency_trip,service_trip,vigilance_trip,station,next_stop,remaining_cm,"
-    "doors_open,speed_needle_deg,bc_needle_deg,lamps,status,info";
-
-/// The lamps of the panel trace, by the names of their train-file sections.
-struct TracedLamp {
-    sim::PanelItem item;
-    const char* name;
-};
-constexpr TracedLamp kTracedLamps[] = {
-    {sim::PanelItem::Panel2, "Panel2"},
-    {sim::PanelItem::Lamp_Door, "Door"},
-    {sim::PanelItem::Lamp_Power, "Power"},
-    {sim::PanelItem::Lamp_EB, "EB"},
-    {sim::PanelItem::Lamp_Gen, "Gen"},
-    {sim::PanelItem::Lamp_Air, "Air"},
-    {sim::PanelItem::Lamp_Fin, "Fin"},
-    {sim::PanelItem::Lamp_Ele, "Ele"},
-    {sim::PanelItem::Lamp_Ats1, "Ats1"},
-    {sim::PanelItem::Lamp_Ats2, "Ats2"},
-    {sim::PanelItem::Lamp_Ats3, "Ats3"},
-    {sim::PanelItem::Lamp_ATSP1, "ATSP1"},
-    {sim::PanelItem::Lamp_ATSP2, "ATSP2"},
-    {sim::PanelItem::Lamp_Fwd, "Fwd"},
-    {sim::PanelItem::Lamp_Neut, "Neut"},
-    {sim::PanelItem::Lamp_Back, "Back"},
-    {sim::PanelItem::Lamp_Suppress, "Suppress"},
-    {sim::PanelItem::Lamp_Stop, "Stop"},
-    {sim::PanelItem::Lamp_G, "G"},
-    {sim::PanelItem::Lamp_YG, "YG"},
-    {sim::PanelItem::Lamp_Y, "Y"},
-    {sim::PanelItem::Lamp_YY, "YY"},
-    {sim::PanelItem::Lamp_R, "R"},
-    {sim::PanelItem::Lamp_Const, "Const"},
-};
-
-/// Needle angle in degrees, or nothing when the train has no such needle.
-std::string needleDegrees(const sim::PanelState& panel, sim::PanelItem item) {
-    const sim::PanelSprite* s = panel.find(item);
-    if (s == nullptr) return "";
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1Lf", s->angle / sim::kNeedleUnitsPerDegree);
-    return text;
-}
-
-/// The lit lamps the train has, joined by "+".
-std::string litLamps(const sim::PanelState& panel) {
-    std::string out;
-    for (const auto& lamp : kTracedLamps) {
-        const sim::PanelSprite* s = panel.find(lamp.item);
-        if (s == nullptr || !s->visible) continue;
-        if (!out.empty()) out += '+';
-        out += lamp.name;
-    }
-    return out;
-}
-
-void writeTraceRow(std::ostream& out, double tMs, const sim::DrivingSession& session,
-                   const sim::PanelState& panel) {
-    const auto& s = session.state();
-    const auto& v = s.vehicle;
-    const auto& r = s.route;
-    const int signal = r.CurrentSignal;
-    const bool inView = signal >= 0 && signal < static_cast<int>(r.Aspect.size());
-    char row[512];
-    std::snprintf(
-        row, sizeof row,
-        "%.1f,%s,%d,%.0Lf,%.3Lf,%d,%d,%d,%d,%d,%.1f,%.1f,%.1f,%.1Lf,%.1f,%.1f,%d,%d,%d,%d,%d,%d,"
-        "%d,%d,%d,%d,%.0Lf,%d,",
-        tMs, sim::clockText(r.Clock).c_str(), r.RoutePosition, r.LineDistance, v.Speed, v.Reverser,
-        v.PowerHandle, v.Power, v.BrakeHandle, v.BrakeCommand, v.CylinderT.toDouble(),
-        v.CylinderM.toDouble(), v.MainReservoir.toDouble(), v.BrakePipe,
-        v.EqualisingReservoir.toDouble(), v.SapPressure.toDouble(), inView ? signal : -1,
-        r.CurrentDisplayFrame, inView ? r.Aspect[static_cast<std::size_t>(signal)] : -1,
-        s.safety.CheckValue, s.safety.PatternState, v.EmergencyTrip ? 1 : 0, v.ServiceTrip ? 1 : 0,
-        v.VigilanceTrip ? 1 : 0, s.stations.CurrentStation, s.stations.NextStop,
-        s.stations.RemainingDistance, v.DoorsOpen ? 1 : 0);
-    out << row << needleDegrees(panel, sim::PanelItem::Needle_Speed) << ','
-        << needleDegrees(panel, sim::PanelItem::Needle_BC) << ',' << litLamps(panel) << ',';
-    // The status text may hold commas; quote it for CSV readers.
-    std::string status = s.stations.StatusText;
-    std::string quoted = "\"";
-    for (char c : status) {
-        if (c == '"') quoted += '"';
-        quoted += c;
-    }
-    out << quoted << "\",\"";
-    for (char c : s.Texts.Information) {
-        if (c == '"') out << '"';
-        out << c;
-    }
-    out << "\"\n";
-}
 
 /// Resident memory of this process, kB (Linux; 0 where it cannot be read).
 long residentKb() {
@@ -184,12 +90,28 @@ RunResult runService(const RunOptions& options) {
         if (options.events == nullptr) return;
         event("sound " + std::to_string(channel) + ' ' + what);
     });
+    // A record is written as the drive runs; a replay answers the drive's outside reads.
+    std::optional<sim::DriveRecorder> recorder;
+    std::optional<sim::DriveReplayer> replayer;
+    if (options.record != nullptr) {
+        recorder.emplace(*options.record, options.programFolder, options.choice, options.seed);
+    }
+    if (options.replay != nullptr) {
+        replayer.emplace(*options.replay);
+        replayer->replayProgramFolder = options.programFolder;
+        replayer->onDiverged = [](const std::string& what) {
+            std::cerr << "tressmoor-sim: warning: the replay no longer follows the record: "
+                      << what << '\n';
+        };
+    }
     sim::SessionSinks sinks;
     sinks.event = event;
     sinks.notice = [&](const std::string& text) { event("notice " + text); };
 
     auto session = sim::DrivingSession::create(options.programFolder, options.choice,
-                                               {mixer, *video, store, random}, sinks);
+                                               {mixer, *video, store, random}, sinks,
+                                               {recorder ? &*recorder : nullptr,
+                                                replayer ? &*replayer : nullptr});
     current = session.get();
     // Watched only when asked for, so that plain runs cost what they did.
     std::optional<sim::DriveReportBuilder> report;
@@ -197,7 +119,8 @@ RunResult runService(const RunOptions& options) {
     if (options.video) {
         event("video frames " + std::to_string(session->state().video.MainFrameCount));
     }
-    if (options.trace != nullptr) *options.trace << kTraceHeader << '\n';
+    std::optional<sim::DriveTrace> trace;
+    if (options.trace != nullptr) trace.emplace(*options.trace);
     // The panel as the driving window would draw it (no pictures are loaded).
     const auto& train = session->service().train;
     sim::PanelState panel = sim::BuildPanelState(train.panel, train.spec);
@@ -207,6 +130,8 @@ RunResult runService(const RunOptions& options) {
         endSeconds = *options.seconds;
     } else if (options.script && !options.script->commands.empty()) {
         endSeconds = options.script->commands.back().atSeconds + 600.0;
+    } else if (replayer) {
+        endSeconds = HUGE_VAL;  // to the record's last frame
     }
     const auto& commands =
         options.script ? options.script->commands : std::vector<sim::ScriptCommand>{};
@@ -295,15 +220,21 @@ RunResult runService(const RunOptions& options) {
             safety |= keys.safety;
         }
         session->setHeldKeys(horn1, horn2, safety);
-        if (pilot) pilot->beforeFrame(*session, static_cast<double>(options.frameMs));
-        session->beginFrame(options.frameMs, fps);
+        sim::ReplayFrame frame{options.frameMs, fps, true};
+        if (replayer) {
+            const auto recorded = replayer->nextFrame(*session);
+            if (!recorded) break;
+            frame = *recorded;
+        }
+        if (pilot) pilot->beforeFrame(*session, static_cast<double>(frame.dtMs));
+        session->beginFrame(frame.dtMs, frame.fps);
         sim::UpdatePanelState(panel, train.panel, train.spec, session->state(),
                               session->service().options.Tunnel == 1);
-        session->endFrame();
-        if (report) report->observe(*session, options.frameMs);
-        now += static_cast<double>(options.frameMs) / 1000.0;
+        if (frame.stepped) session->endFrame();
+        if (report) report->observe(*session, frame.dtMs);
+        now += static_cast<double>(frame.dtMs) / 1000.0;
         ++result.frames;
-        if (options.trace != nullptr) writeTraceRow(*options.trace, now * 1000, *session, panel);
+        if (trace) trace->row(frame.dtMs, *session, panel);
         const bool ended = session->serviceEnded();
         if (ended && !lastEnded) event("service end");
         lastEnded = ended;
@@ -317,7 +248,7 @@ RunResult runService(const RunOptions& options) {
             *options.rss << "rss " << std::llround(now) << ' ' << residentKb() << std::endl;
             nextRss += options.rssEverySeconds;
         }
-        if (ended && next >= commands.size() && !driver) break;
+        if (ended && next >= commands.size() && !driver && !replayer) break;
     }
     if (report) {
         const sim::DriveReport r = report->report();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "data/settings_file.h"
+#include "sim/drive_record.h"
 #include "sim/script.h"
 #include "sim/service.h"
 
@@ -33,6 +34,9 @@ struct RunOptions {
     std::ostream* rss = nullptr;             ///< "rss <seconds> <kB>" lines
     std::ostream* report = nullptr;          ///< the drive report, written when the run ends
     bool reportJson = false;                 ///< the report as JSON instead of text
+    std::ostream* record = nullptr;          ///< the drive's record (sim/drive_record.h)
+    /// Drive this record again (its inputs and frame lengths; choice and seed come from it).
+    const sim::DriveRecord* replay = nullptr;
 };
 
 struct RunResult {
