@@ -76,7 +76,9 @@ Run options:
 Options:
   --data DIR           Program folder holding tressmoor.dat and the files it names. Without it,
                        the folder in the environment variable TRESSMOOR_DATA, else the folder of
-                       this executable.
+                       this executable when it holds tressmoor.dat, else the installed program
+                       folder ../share/tressmoor beside it (/usr/share/tressmoor for
+                       /usr/bin/tressmoor-sim).
   --seed N             Seed of the random source (the preceding train's delays); default 1.
 
 Exit status: 0 on success; 2 on a fatal data error, whose exact message goes to stderr;
