@@ -3,6 +3,10 @@
 #   make test     install what is missing, build with sanitizers and warnings as errors, run tests
 #   make bench    build optimised and run the benchmarks
 #   make content  (re)generate the sample program folder build/data from content/
+#   make install  install the programs, the sample program folder and the desktop entry
+#                 under PREFIX (default /usr/local; DESTDIR is honoured)
+#   make package  build the Debian package build/release/tressmoor_<version>_<arch>.deb and
+#                 check its contents
 
 BUILD      ?= build
 RELEASE    := $(BUILD)/release
@@ -10,8 +14,10 @@ TESTBUILD  := $(BUILD)/test
 BENCHBUILD := $(BUILD)/bench
 DATA       := $(BUILD)/data
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
+PREFIX     ?= /usr/local
+DESTDIR    ?=
 
-.PHONY: all deps run test bench content release clean format
+.PHONY: all deps run test bench content release install package clean format
 
 all: release
 
@@ -19,13 +25,20 @@ deps:
 	@scripts/install-deps
 
 $(RELEASE)/build.ninja:
-	cmake -S . -B $(RELEASE) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRESSMOOR_TESTS=OFF
+	cmake -S . -B $(RELEASE) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRESSMOOR_TESTS=OFF \
+	    -DTRESSMOOR_CONTENT_DIR=$(abspath $(DATA))
 
 release: deps $(RELEASE)/build.ninja
 	cmake --build $(RELEASE) -j $(JOBS)
 
 content: release
 	@scripts/make-content $(RELEASE) $(DATA)
+
+install: release
+	DESTDIR="$(DESTDIR)" cmake --install $(RELEASE) --prefix $(PREFIX)
+
+package: release
+	cmake --build $(RELEASE) --target package
 
 run: content
 	@scripts/run-gui $(RELEASE)/src/app/tressmoor --data $(DATA)
@@ -40,7 +53,7 @@ test: deps $(TESTBUILD)/build.ninja
 
 $(BENCHBUILD)/build.ninja:
 	cmake -S . -B $(BENCHBUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
-	    -DTRESSMOOR_TESTS=OFF -DTRESSMOOR_BENCH=ON
+	    -DTRESSMOOR_TESTS=OFF -DTRESSMOOR_BENCH=ON -DTRESSMOOR_CONTENT=OFF
 
 bench: deps $(BENCHBUILD)/build.ninja
 	cmake --build $(BENCHBUILD) -j $(JOBS)

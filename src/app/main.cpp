@@ -98,6 +98,8 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
     QApplication::setOrganizationName(QStringLiteral("Tressmoor"));
+    // Ties the windows to the installed desktop entry (its icon and name on Wayland).
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.tressmoor.Tressmoor"));
     QApplication::setApplicationVersion(QStringLiteral("0.1"));
     QApplication::setFont(tressmoor::view::japaneseFont("Meiryo UI", 16));
 
@@ -108,7 +110,10 @@ int main(int argc, char* argv[]) {
         "directly with --service.\n\n"
         "The program folder holds tressmoor.dat and every file it names. It is, in order of\n"
         "preference, the folder given with --data, the folder in the environment variable\n"
-        "TRESSMOOR_DATA, or the folder of this executable.\n\n"
+        "TRESSMOOR_DATA, the folder of this executable when it holds tressmoor.dat, or the\n"
+        "installed program folder ../share/tressmoor beside it (/usr/share/tressmoor for\n"
+        "/usr/bin/tressmoor). Options, save slots and calibration are kept per user\n"
+        "(~/.config/Tressmoor); nothing is written into the program folder.\n\n"
         "In the driving window: the keys listed in operation.dat drive the train; plain F11 or\n"
         "a double click on the view switches full screen; the Start menu pauses; a click on the\n"
         "view resumes; the 戻る button at the lower right ends the drive. The drive report\n"
@@ -216,16 +221,20 @@ int main(int argc, char* argv[]) {
     const auto folder =
         tressmoor::data::resolveProgramFolder(dataArg, std::getenv("TRESSMOOR_DATA"),
                                               QCoreApplication::applicationDirPath().toStdString());
+    // Files named on the command line and in a script are relative to the folder the program
+    // was started in, not to the program folder it works in below (which may be read-only).
+    const QDir startFolder = QDir::current();
+    auto fromStart = [&startFolder](const QString& name) {
+        return startFolder.absoluteFilePath(name);
+    };
+    auto fileArgument = [&](const QCommandLineOption& option) {
+        return fromStart(parser.value(option)).toStdString();
+    };
 
     if (!tressmoor::data::holdsSettingsFile(folder)) {
         showError(QString::fromUtf8(tressmoor::data::kMisplacedProgramMessage));
         return 1;
     }
-    // File names given on the command line stay relative to the folder the program started in.
-    const QDir startFolder = QDir::current();
-    auto fileArgument = [&](const QCommandLineOption& option) {
-        return startFolder.absoluteFilePath(parser.value(option)).toStdString();
-    };
     // Data files name their pictures, sounds and videos relative to the program folder.
     QDir::setCurrent(QString::fromStdString(folder.string()));
 
@@ -330,7 +339,11 @@ int main(int argc, char* argv[]) {
             return 64;
         }
         auto choice = tressmoor::sim::ServiceChoice::forService(service - 1);
-        if (parser.isSet(trainOption)) applyTrainArgument(choice, parser.value(trainOption));
+        if (parser.isSet(trainOption)) {
+            const QString train = parser.value(trainOption);
+            const bool bare = !train.contains('/') && !train.contains('\\');
+            applyTrainArgument(choice, bare ? train : fromStart(train));
+        }
         if (parser.isSet(stationOption)) choice.StartStation = parser.value(stationOption).toInt();
         if (parser.isSet(scriptOption)) {
             std::ifstream in(fileArgument(scriptOption), std::ios::binary);
@@ -345,6 +358,10 @@ int main(int argc, char* argv[]) {
             } catch (const std::invalid_argument& e) {
                 std::cerr << e.what() << std::endl;
                 return 64;
+            }
+            for (auto& command : drive.script->commands) {
+                if (command.kind != tressmoor::sim::ScriptCommand::Kind::Shot) continue;
+                command.path = fromStart(QString::fromStdString(command.path)).toStdString();
             }
             drive.unattended = true;
         }

@@ -8,9 +8,11 @@
 #include <QImage>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "data/path_resolver.h"
 #include "data/train_file.h"
@@ -48,9 +50,21 @@ protected:
         QImage standing;
         QImage running;
         fs::path stats;
+        bool relativeShotSaved = false;   ///< the picture of a relative `shot` name
+        bool programFolderChanged = true; ///< anything added to or removed from the folder
     };
 
-    /// Drives service `service` with a script: pictures at 1 s and 29 s; power from 14 s.
+    /// Every entry below a folder, sorted.
+    static std::vector<fs::path> listing(const fs::path& folder) {
+        std::vector<fs::path> entries;
+        for (const auto& e : fs::recursive_directory_iterator(folder)) entries.push_back(e.path());
+        std::sort(entries.begin(), entries.end());
+        return entries;
+    }
+
+    /// Drives service `service` with a script: pictures at 1 s and 29 s; power from 14 s. The
+    /// program starts in a folder of its own and is given the script, the statistics file and
+    /// one more picture by relative names: they belong there, not in the program folder.
     static Drive drive(int service) {
         // The pictures are kept for people to look at; the rest goes with the content.
         const fs::path shots = fs::path(GUI_SHOTS_DIR) / ("service" + std::to_string(service));
@@ -64,6 +78,7 @@ protected:
             std::ofstream out(script);
             out << "1 shot " << (shots / "standing.png").string() << "\n"
                 << "14 key 5\n14.2 key 8\n14.4 key 8\n14.6 key 8\n14.8 key 8\n15.0 key 8\n"
+                << "2 shot relative.png\n"
                 << "20 hold 3 0.5\n"
                 << "29 shot " << (shots / "running.png").string() << "\n"
                 << "30 quit\n";
@@ -74,13 +89,15 @@ protected:
         env.insert("HOME", QString::fromStdString(dir.string()));  // a fresh settings store
         env.insert("XDG_CONFIG_HOME", QString::fromStdString((dir / "config").string()));
         p.setProcessEnvironment(env);
+        p.setWorkingDirectory(QString::fromStdString(dir.string()));
         Drive d;
         d.stats = dir / "frames.csv";
+        fs::remove(dir / "relative.png");
+        const auto before = listing(root_ / "data");
         p.start(TRESSMOOR_EXE,
                 {"--data", QString::fromStdString((root_ / "data").string()), "--service",
-                 QString::number(service), "--script", QString::fromStdString(script.string()),
-                 "--step-ms", "16.667", "--silent", "--frame-stats",
-                 QString::fromStdString(d.stats.string())});
+                 QString::number(service), "--script", "drive.txt", "--step-ms", "16.667",
+                 "--silent", "--frame-stats", "frames.csv"});
         if (!p.waitForFinished(600000)) {
             p.kill();
             return d;
@@ -89,6 +106,8 @@ protected:
         d.stderrText = p.readAllStandardError().toStdString();
         d.standing.load(QString::fromStdString((shots / "standing.png").string()));
         d.running.load(QString::fromStdString((shots / "running.png").string()));
+        d.relativeShotSaved = fs::is_regular_file(dir / "relative.png");
+        d.programFolderChanged = listing(root_ / "data") != before;
         return d;
     }
 
@@ -127,6 +146,8 @@ TEST_P(GuiDriveTest, ServiceDrivesInTheWindowAndItsPicturesShowIt) {
     ASSERT_FALSE(d.standing.isNull());
     ASSERT_FALSE(d.running.isNull());
     EXPECT_EQ(d.standing.size(), QSize(1202, 801));
+    EXPECT_TRUE(d.relativeShotSaved);
+    EXPECT_FALSE(d.programFolderChanged);
 
     const auto choice = tressmoor::sim::ServiceChoice::forService(service - 1);
     const auto train = tressmoor::data::LoadTrainFile(root_ / "data", choice.TrainFile);

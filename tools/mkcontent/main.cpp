@@ -21,6 +21,7 @@
 #include "opening_movie.h"
 #include "data/fatal_error.h"
 #include "data/path_resolver.h"
+#include "icon_art.h"
 #include "panel_art.h"
 #include "panel_preview.h"
 #include "route_art.h"
@@ -39,6 +40,7 @@ constexpr const char* kUsage =
     "Usage: mkcontent --source <content dir> --out <program folder> [--no-video]\n"
     "                 [--video-frames N]\n"
     "                 [--preview TRAIN FILE.png]...\n"
+    "       mkcontent --icons DIR NAME\n"
     "\n"
     "Copies every data file of the content folder into the program folder, then generates every\n"
     "picture, sound and route video the data files name (and the title window's pictures,\n"
@@ -53,6 +55,9 @@ constexpr const char* kUsage =
     "  --preview TRAIN FILE.png\n"
     "                 after generating, also write a composed picture of TRAIN's cab panel\n"
     "                 (needles, lamps and strips at a sample driving state)\n"
+    "  --icons DIR NAME\n"
+    "                 only draw the program's icon, at every size of the desktop icon theme,\n"
+    "                 into DIR/hicolor/<N>x<N>/apps/NAME.png\n"
     "  --help         this text\n";
 
 struct Options {
@@ -61,6 +66,8 @@ struct Options {
     bool video = true;
     int videoFrames = 0;  ///< frames of the main video; 0 = the whole line, clips included
     std::vector<std::pair<std::string, fs::path>> previews;  ///< train file, picture to write
+    fs::path iconFolder;  ///< --icons: the only thing to make
+    std::string iconName;
 };
 
 /// Readings (kana) of the sample line's station names, for the spoken announcements.
@@ -124,6 +131,10 @@ Options parseOptions(int argc, char** argv) {
         } else if (a == "--preview" && i + 2 < argc) {
             o.previews.emplace_back(argv[i + 1], argv[i + 2]);
             i += 2;
+        } else if (a == "--icons" && i + 2 < argc) {
+            o.iconFolder = argv[i + 1];
+            o.iconName = argv[i + 2];
+            i += 2;
         } else if (a == "--no-video") {
             o.video = false;
         } else if (a == "--video-frames" && i + 1 < argc) {
@@ -132,6 +143,12 @@ Options parseOptions(int argc, char** argv) {
             throw std::invalid_argument("unknown or incomplete option \"" + a + "\"\n\n" + kUsage);
         }
     }
+    if (!o.iconFolder.empty()) {
+        if (o.iconName.empty() || o.iconName.find('/') != std::string::npos) {
+            throw std::invalid_argument("--icons needs a plain icon name\n\n" + std::string(kUsage));
+        }
+        return o;
+    }
     if (o.source.empty() || o.out.empty()) {
         throw std::invalid_argument(std::string("--source and --out are required\n\n") + kUsage);
     }
@@ -139,6 +156,12 @@ Options parseOptions(int argc, char** argv) {
 }
 
 int run(const Options& o) {
+    if (!o.iconFolder.empty()) {
+        for (const auto& file : writeIcons(o.iconFolder, o.iconName)) {
+            std::cout << "wrote " << file.string() << "\n";
+        }
+        return 0;
+    }
     const auto started = std::chrono::steady_clock::now();
     fs::create_directories(o.out);
     const auto copied = copyDataFiles(o.source, o.out);

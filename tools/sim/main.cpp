@@ -106,7 +106,9 @@ Run options:
 Options:
   --data DIR           Program folder holding tressmoor.dat and the files it names. Without it,
                        the folder in the environment variable TRESSMOOR_DATA, else the folder of
-                       this executable.
+                       this executable when it holds tressmoor.dat, else the installed program
+                       folder ../share/tressmoor beside it (/usr/share/tressmoor for
+                       /usr/bin/tressmoor-sim).
   --seed N             Seed of the random source (the preceding train's delays); default 1.
   --calibration LIST   Joystick calibration values for the calibrated button-coded controller
                        (controller type 2): P0,P1,...,P5,B0,...,B8,EB, 16 whole numbers. The
