@@ -396,7 +396,8 @@ int approachBoardPattern(long double r) {
 
 int nextStopAfter(const data::LineData& line, int i) {
     const int n = static_cast<int>(line.Station.size());
-    for (int k = i + 1; k < n; ++k) {
+    if (i >= n) return -1;
+    for (int k = std::max(i + 1, 0); k < n; ++k) {
         if (line.Station[static_cast<std::size_t>(k)].Kind != 1) return k;
     }
     return -1;
