@@ -7,17 +7,20 @@
 #                 under PREFIX (default /usr/local; DESTDIR is honoured)
 #   make package  build the Debian package build/release/tressmoor_<version>_<arch>.deb and
 #                 check its contents
+#   make fuzz-smoke  build the libFuzzer targets with clang and run each FUZZ_SECONDS (20) seconds
 
 BUILD      ?= build
 RELEASE    := $(BUILD)/release
 TESTBUILD  := $(BUILD)/test
 BENCHBUILD := $(BUILD)/bench
+FUZZBUILD  := $(BUILD)/fuzz
+FUZZ_SECONDS ?= 20
 DATA       := $(BUILD)/data
 JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 PREFIX     ?= /usr/local
 DESTDIR    ?=
 
-.PHONY: all deps run test bench content release install package clean format
+.PHONY: all deps run test bench content release install package clean format fuzz-smoke
 
 all: release
 
@@ -58,6 +61,16 @@ $(BENCHBUILD)/build.ninja:
 bench: deps $(BENCHBUILD)/build.ninja
 	cmake --build $(BENCHBUILD) -j $(JOBS)
 	@scripts/run-benchmarks $(BENCHBUILD) $(DATA)
+
+# Not part of `make test`: clang with the libFuzzer runtime, a build of its own, and minutes.
+$(FUZZBUILD)/build.ninja:
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZBUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DTRESSMOOR_FUZZ=ON -DTRESSMOOR_GUI=OFF -DTRESSMOOR_TESTS=OFF
+
+fuzz-smoke: $(FUZZBUILD)/build.ninja
+	@scripts/install-deps --fuzz
+	cmake --build $(FUZZBUILD) -j $(JOBS) --target tressmoor_fuzzers
+	scripts/fuzz-run $(FUZZBUILD) $(FUZZ_SECONDS)
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

@@ -48,39 +48,69 @@ std::string convert(std::string_view in, const char* to, const char* from,
 
 }  // namespace
 
-bool isValidUtf8(std::string_view s) {
+namespace {
+
+// Length of the well-formed UTF-8 character at s[i] (no overlong forms, no surrogates, nothing
+// above U+10FFFF); 0 when the bytes there are not one.
+std::size_t utf8CharLength(std::string_view s, std::size_t i) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    if (c < 0x80) return 1;
+    std::size_t length;
+    unsigned int cp;
+    if (c >= 0xC2 && c <= 0xDF) {
+        length = 2;
+        cp = c & 0x1F;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        length = 3;
+        cp = c & 0x0F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        length = 4;
+        cp = c & 0x07;
+    } else {
+        return 0;
+    }
+    if (i + length > s.size()) return 0;
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto cc = static_cast<unsigned char>(s[i + k]);
+        if ((cc & 0xC0) != 0x80) return 0;
+        cp = (cp << 6) | (cc & 0x3F);
+    }
+    if ((length == 3 && cp < 0x800) || (length == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+        (cp >= 0xD800 && cp <= 0xDFFF)) {
+        return 0;
+    }
+    return length;
+}
+
+// UTF-8 text with every byte sequence that is not a well-formed character replaced by U+FFFD:
+// a bad lead byte together with the continuation bytes that follow it (at most three).
+std::string repairUtf8(std::string_view s) {
+    std::string out;
+    out.reserve(s.size() + 16);
     std::size_t i = 0;
-    const std::size_t n = s.size();
-    while (i < n) {
-        auto c = static_cast<unsigned char>(s[i]);
-        if (c < 0x80) {
-            ++i;
+    while (i < s.size()) {
+        if (const std::size_t length = utf8CharLength(s, i)) {
+            out.append(s.substr(i, length));
+            i += length;
             continue;
         }
-        int length;
-        unsigned int cp;
-        if (c >= 0xC2 && c <= 0xDF) {
-            length = 2;
-            cp = c & 0x1F;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            length = 3;
-            cp = c & 0x0F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            length = 4;
-            cp = c & 0x07;
-        } else {
-            return false;
+        out.append("\xEF\xBF\xBD");
+        std::size_t skip = 1;
+        while (skip < 4 && i + skip < s.size() &&
+               (static_cast<unsigned char>(s[i + skip]) & 0xC0) == 0x80) {
+            ++skip;
         }
-        if (i + length > n) return false;
-        for (int k = 1; k < length; ++k) {
-            auto cc = static_cast<unsigned char>(s[i + k]);
-            if ((cc & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (cc & 0x3F);
-        }
-        if ((length == 3 && cp < 0x800) || (length == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-            (cp >= 0xD800 && cp <= 0xDFFF)) {
-            return false;
-        }
+        i += skip;
+    }
+    return out;
+}
+
+}  // namespace
+
+bool isValidUtf8(std::string_view s) {
+    for (std::size_t i = 0; i < s.size();) {
+        const std::size_t length = utf8CharLength(s, i);
+        if (length == 0) return false;
         i += length;
     }
     return true;
@@ -89,12 +119,14 @@ bool isValidUtf8(std::string_view s) {
 std::string decodeText(std::string_view bytes) {
     constexpr std::string_view kBom = "\xEF\xBB\xBF";
     if (bytes.starts_with(kBom)) {
+        // Marked UTF-8 stays UTF-8 even when damaged; iconv's UTF-8 reader lets some forms
+        // through that are not well-formed (and could not be shown or written back).
         bytes.remove_prefix(kBom.size());
-        if (isValidUtf8(bytes)) return std::string(bytes);
-        return convert(bytes, "UTF-8", "UTF-8", "\xEF\xBF\xBD", 1);
+        return repairUtf8(bytes);
     }
     if (isValidUtf8(bytes)) return std::string(bytes);
-    return convert(bytes, "UTF-8", "CP932", "\xEF\xBF\xBD", 1);
+    // What iconv makes of CP932 is checked as well: the rest of the program relies on it.
+    return repairUtf8(convert(bytes, "UTF-8", "CP932", "\xEF\xBF\xBD", 1));
 }
 
 std::string encodeCp932(std::string_view utf8) { return convert(utf8, "CP932", "UTF-8", "?", 1); }

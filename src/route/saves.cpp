@@ -1,6 +1,7 @@
 // The three save slots of a run: snapshot strings, menu captions, saving and restoring.
 #include "route/saves.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "data/fields.h"
@@ -57,7 +58,9 @@ std::optional<SaveSnapshot> parseSnapshot(const std::string& text, std::string& 
     const auto real = [&](int n, long double& out) {
         const std::string field = data::FieldOf(text, n);
         const auto value = data::parseReal(field);
-        if (!value) {
+        // The program writes speed and distance as 64-bit whole numbers; a slot beyond that range
+        // was not written by it and would leave the run with distances no line has.
+        if (!value || std::fabs(*value) > 0x1p63L) {
             error = conversionError(field);
             return false;
         }
@@ -158,6 +161,9 @@ void restoreSnapshot(StationContext& c, const SaveSnapshot& snap) {
     auto& st = c.stations;
     auto& v = c.vehicle.state;
     const int n = static_cast<int>(line.Station.size());
+    // A slot value is text in the user's settings: a station index the line does not have is
+    // taken as the nearest station it has.
+    const int station = std::clamp(snap.station, 0, std::max(n - 1, 0));
 
     // Stopping places passed before the saved station.
     int passedStops = 0;
@@ -177,7 +183,7 @@ void restoreSnapshot(StationContext& c, const SaveSnapshot& snap) {
     r.Clock = std::max<std::int64_t>(snap.clock, 0);
     r.Pre.Position = snap.precedingPosition;
     r.Pre.Accumulator = 0;
-    st.CurrentStation = std::clamp(snap.station, 0, std::max(n - 1, 0));
+    st.CurrentStation = station;
     r.PreviousDisplayFrame = kForceSignalUpdate;
     r.Gradient = data::fixed4{};
     r.GradientText = "L";
@@ -206,7 +212,7 @@ void restoreSnapshot(StationContext& c, const SaveSnapshot& snap) {
     // count as made (the run progress cleared above cleared them all).
     ResetSafety(c.safety);
 
-    const int next = nextStopAfter(line, snap.station);
+    const int next = nextStopAfter(line, station);
     if (next >= 0) {
         st.NextStop = next;
         st.NextStopDistance =

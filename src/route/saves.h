@@ -50,7 +50,7 @@ std::string slotTitleName(int slot);
 /// The snapshot string: seven fields joined by ",", speed and distance rounded.
 std::string snapshotString(const SaveSnapshot& s);
 /// Reads a snapshot string (missing fields read "0"); nullopt with `error` set when a number
-/// does not convert.
+/// does not convert or a speed or distance lies beyond the 64-bit range it is written in.
 std::optional<SaveSnapshot> parseSnapshot(const std::string& text, std::string& error);
 /// The slot title for a train at `lineDistance`: [LineName2] + "（" + A + "～" + B + "）" for the
 /// stations around it; "" when no station lies behind the train.

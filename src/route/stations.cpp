@@ -397,6 +397,7 @@ int approachBoardPattern(long double r) {
 
 int nextStopAfter(const data::LineData& line, int i) {
     const int n = static_cast<int>(line.Station.size());
+    if (i >= n) return -1;
     // An index before the first station (a save slot edited by hand) looks from the start.
     for (int k = std::max(i + 1, 0); k < n; ++k) {
         if (line.Station[static_cast<std::size_t>(k)].Kind != 1) return k;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <sstream>
 #include <stdexcept>
@@ -73,6 +74,17 @@ std::optional<std::uint32_t> parseButtons(const std::string& text) {
     return mask;
 }
 
+/// A number of seconds, 0 or more, that a double holds; nullopt otherwise (a time far beyond
+/// any run, read as long double, would turn infinite in the runner's clock).
+std::optional<double> parseSeconds(std::string_view text) {
+    const auto value = data::parseReal(text);
+    if (!value || *value < 0 ||
+        *value > static_cast<long double>(std::numeric_limits<double>::max())) {
+        return std::nullopt;
+    }
+    return static_cast<double>(*value);
+}
+
 }  // namespace
 
 Script parseScript(std::string_view text) {
@@ -101,10 +113,10 @@ Script parseScript(std::string_view text) {
         };
         if (w.size() == 2 && w[1] == "quit") w.emplace_back();
         if (w.size() < 3) fail("expected '<seconds> <command> <argument>'");
-        auto at = data::parseReal(w[0]);
-        if (!at || *at < 0) fail("the time is not a number of seconds");
+        const auto at = parseSeconds(w[0]);
+        if (!at) fail("the time is not a number of seconds");
         ScriptCommand c;
-        c.atSeconds = static_cast<double>(*at);
+        c.atSeconds = *at;
         c.line = number;
         const std::string& verb = w[1];
         if (verb == "key" || verb == "keyup" || verb == "hold") {
@@ -115,9 +127,9 @@ Script parseScript(std::string_view text) {
                      : verb == "keyup" ? ScriptCommand::Kind::KeyUp
                                        : ScriptCommand::Kind::Hold;
             if (c.kind == ScriptCommand::Kind::Hold) {
-                auto seconds = w.size() > 3 ? data::parseReal(w[3]) : std::nullopt;
-                if (!seconds || *seconds < 0) fail("hold needs a number of seconds");
-                c.holdSeconds = static_cast<double>(*seconds);
+                const auto seconds = w.size() > 3 ? parseSeconds(w[3]) : std::nullopt;
+                if (!seconds) fail("hold needs a number of seconds");
+                c.holdSeconds = *seconds;
             } else if (w.size() > 3) {
                 fail("too many words");
             }

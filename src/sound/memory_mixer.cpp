@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <istream>
 
 namespace tressmoor::sound {
 
@@ -30,6 +31,10 @@ int WavInfo::durationSeconds() const {
 std::optional<WavInfo> readWavInfo(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return std::nullopt;
+    return readWavInfo(in);
+}
+
+std::optional<WavInfo> readWavInfo(std::istream& in) {
     in.seekg(0, std::ios::end);
     const auto fileSize = static_cast<std::uint64_t>(std::max<std::streamoff>(0, in.tellg()));
     in.seekg(0);

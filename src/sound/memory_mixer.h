@@ -3,8 +3,9 @@
 
 #include <array>
 #include <cstdint>
-#include <optional>
 #include <functional>
+#include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -96,5 +97,7 @@ struct WavInfo {
 /// Reads the header of a WAV file; nullopt when the file cannot be read or has no "fmt " and
 /// "data" chunks. A data chunk that claims more bytes than the file holds is cut to the file.
 std::optional<WavInfo> readWavInfo(const std::string& path);
+/// The same for the bytes of a stream that can seek (the whole stream is the file).
+std::optional<WavInfo> readWavInfo(std::istream& in);
 
 }  // namespace tressmoor::sound

@@ -197,7 +197,8 @@ void airBrakeElectroPneumatic(VehicleContext& v, int fps) {
 
         if (k > 0 && k < n) {
             const long double T = PS / (n - 1) * k;
-            auto fillOrRelease = [&](long double& c, bool drawsMr, bool mayRelease) {
+            // The rates are copied in: clang 14 cannot capture structured bindings in a lambda.
+            auto fillOrRelease = [&, U = U, D = D](long double& c, bool drawsMr, bool mayRelease) {
                 if (c + 10 < T) {
                     c += U;
                     if (drawsMr) p.mr -= U / 15;

@@ -71,6 +71,27 @@ TEST(TextFile, DecodesShiftJisUtf8AndBom) {
     EXPECT_EQ(decodeText(std::string("A\x80\xFF" "B")), "A\xEF\xBF\xBD\xEF\xBF\xBD" "B");
 }
 
+TEST(TextFile, MarkedUtf8WithIllFormedBytesDecodesToWellFormedText) {
+    // Bytes beyond U+10FFFF, a surrogate, an overlong form, a lone continuation byte and a cut
+    // character at the end: each becomes one U+FFFD, the characters between them survive.
+    const std::string fffd = "\xEF\xBF\xBD";
+    EXPECT_EQ(decodeText("\xEF\xBB\xBF"
+                         "A\xF5\x80"
+                         "B\xED\xA0\x80"
+                         "C\xC0\xAF"
+                         "D\x80"
+                         "前\xE5\x89"),
+              "A" + fffd + "B" + fffd + "C" + fffd + "D" + fffd + "前" + fffd);
+    // A file the fuzzer made: marked, then mostly bytes that are not UTF-8.
+    const std::string damaged =
+        "\xEF\xBB\xBFTit(\xFF\xFF\xFFl\xFF\x93\x91\x9A\xF5\xF5\x93\x9E\xB6\xFF"
+        "CP932ne\n\n.ast";
+    const std::string text = decodeText(damaged);
+    EXPECT_TRUE(isValidUtf8(text));
+    EXPECT_EQ(splitLines(text).size(), 3u);
+    EXPECT_TRUE(text.starts_with("Tit(" + fffd));
+}
+
 TEST(TextFile, ReadsShiftJisFileWithCrLf) {
     test_support::TempDir dir;
     {

@@ -204,6 +204,49 @@ TEST_F(Saves, StationIndexBeyondTheListIsHeldToTheLastStation) {
     EXPECT_EQ(w.stations.AnnouncePointer, 2 * 3 + 1);  // A, B and C stop before index 40
 }
 
+TEST_F(Saves, StationIndexAtTheEndsOfTheIntegerRangeIsHeldToTheLine) {
+    // Index, current station, next stop (−1: none after the last, the old one stays),
+    // announcement pointer.
+    const struct {
+        const char* index;
+        int current, next, pointer;
+    } cases[] = {{"-20", 0, 2, 1}, {"-2147483648", 0, 2, 1}, {"2147483647", 3, -1, 2 * 3 + 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.index);
+        StationClick(w.st, 1);
+        const int before = w.stations.NextStop;
+        store.writeString(data::kOptionsStore, "Save1",
+                          std::string("line_test.dat,") + c.index + ",0,100,0,0,0");
+        ASSERT_TRUE(L1Click(w.st, store, 1, kLine).restored);
+        EXPECT_EQ(w.stations.CurrentStation, c.current);
+        EXPECT_EQ(w.stations.NextStop, c.next < 0 ? before : c.next);
+        EXPECT_EQ(w.stations.AnnouncePointer, c.pointer);
+    }
+}
+
+TEST_F(Saves, SpeedOrDistanceBeyondThe64BitRangeIsRefused) {
+    for (const char* value : {"line_test.dat,0,0,100,0,9223372036854775807,0",
+                              "line_test.dat,0,-9223372036854775808,100,0,0,0"}) {
+        std::string error;
+        EXPECT_TRUE(parseSnapshot(value, error).has_value()) << value;
+    }
+    for (const char* field : {"1e19", "-1e19", "277e770"}) {
+        SCOPED_TRACE(field);
+        std::string value = std::string("line_test.dat,0,0,5000,0,") + field + ",0";
+        store.writeString(data::kOptionsStore, "Save1", value);
+        auto r = L1Click(w.st, store, 1, kLine);
+        EXPECT_FALSE(r.restored);
+        EXPECT_NE(r.message.find(field), std::string::npos);
+        EXPECT_EQ(w.route.RoutePosition, 100);
+
+        value = std::string("line_test.dat,0,") + field + ",5000,0,0,0";
+        store.writeString(data::kOptionsStore, "Save1", value);
+        r = L1Click(w.st, store, 1, kLine);
+        EXPECT_FALSE(r.restored);
+        EXPECT_EQ(w.route.RoutePosition, 100);
+    }
+}
+
 TEST_F(Saves, MissingFieldsReadAsZero) {
     std::string error;
     const auto snap = parseSnapshot("line_test.dat,2", error);

@@ -82,7 +82,9 @@ TEST(Script, MalformedLinesNameTheLine) {
          {"x key 8", "1 key", "1 press 8", "1 key F13", "1 save 4", "1 hold 3", "-1 key 8",
           "1 station -2", "1 key 8 9", "1 shot", "1 quit now", "1 menu", "1 menu D1 OFF1",
           "1 serial", "1 serial ab\\q", "1 serial ab\\x4", "1 controller 4", "1 controller -1",
-          "1 joy 0 0", "1 joy 0 0 32", "1 joy 0 40000 -", "1 joy 0 0 1,", "1 joy 0 0 1 2"}) {
+          "1 joy 0 0", "1 joy 0 0 32", "1 joy 0 40000 -", "1 joy 0 0 1,", "1 joy 0 0 1 2",
+          // Times a long double holds but a double does not.
+          "1e400 key 8", "1 hold 8 1e400"}) {
         try {
             parseScript(std::string("\n") + text);
             ADD_FAILURE() << "accepted: " << text;
