@@ -4,6 +4,8 @@
 // message the fault calls for; the drive of a fault that must change nothing is compared with an
 // undisturbed one.
 #include <gtest/gtest.h>
+
+#include "generated_content.h"
 #include <unistd.h>
 
 #include <QColor>
@@ -34,23 +36,11 @@ protected:
     /// Sample content with a short route video (900 frames; the train passes frame 300 at about
     /// 28 s of this drive and frame 600 at about 40 s).
     static void SetUpTestSuite() {
-        root_ = fs::temp_directory_path() / ("tressmoor_faults_" + std::to_string(::getpid()));
-        fs::create_directories(root_);
-        QProcess mk;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        mk.setProcessEnvironment(env);
-        mk.start(MKCONTENT_EXE,
-                 {"--source", TRESSMOOR_CONTENT_DIR, "--out",
-                  QString::fromStdString((root_ / "data").string()), "--video-frames", "900"});
-        generated_ = mk.waitForFinished(600000) && mk.exitStatus() == QProcess::NormalExit &&
-                     mk.exitCode() == 0;
-        if (!generated_) std::cerr << mk.readAllStandardError().toStdString();
+        content_.generate("faults", 900);
+        root_ = content_.root;
+        generated_ = content_.generated;
     }
-    static void TearDownTestSuite() {
-        std::error_code ec;
-        fs::remove_all(root_, ec);
-    }
+    static void TearDownTestSuite() { content_.remove(); }
 
     struct Drive {
         int exitCode = -1;
@@ -155,6 +145,7 @@ protected:
     static const inline QRect kSpeedLabel{836, 646, 166, 30};
     static const inline QRect kView{0, 0, 800, 400};
 
+    static inline tressmoor::test_support::GeneratedContent content_;
     static inline fs::path root_;
     static inline bool generated_ = false;
 };

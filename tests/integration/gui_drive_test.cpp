@@ -2,6 +2,8 @@
 // script that takes a picture standing and one running; the pictures are judged region by region
 // and kept in the build tree (tests/integration/gui_shots/serviceN/) for people to look at.
 #include <gtest/gtest.h>
+
+#include "generated_content.h"
 #include <unistd.h>
 
 #include <QColor>
@@ -26,23 +28,11 @@ namespace fs = std::filesystem;
 class GuiDriveTest : public ::testing::TestWithParam<int> {
 protected:
     static void SetUpTestSuite() {
-        root_ = fs::temp_directory_path() / ("tressmoor_gui_" + std::to_string(::getpid()));
-        fs::create_directories(root_);
-        QProcess mk;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        mk.setProcessEnvironment(env);
-        mk.start(MKCONTENT_EXE,
-                 {"--source", TRESSMOOR_CONTENT_DIR, "--out",
-                  QString::fromStdString((root_ / "data").string()), "--video-frames", "1500"});
-        generated_ = mk.waitForFinished(600000) && mk.exitStatus() == QProcess::NormalExit &&
-                     mk.exitCode() == 0;
-        if (!generated_) std::cerr << mk.readAllStandardError().toStdString();
+        content_.generate("gui", 1500);
+        root_ = content_.root;
+        generated_ = content_.generated;
     }
-    static void TearDownTestSuite() {
-        std::error_code ec;
-        fs::remove_all(root_, ec);
-    }
+    static void TearDownTestSuite() { content_.remove(); }
 
     struct Drive {
         int exitCode = -1;
@@ -134,6 +124,7 @@ protected:
         return sum / ((r.width() / 2.0) * (r.height() / 2.0));
     }
 
+    static inline tressmoor::test_support::GeneratedContent content_;
     static inline fs::path root_;
     static inline bool generated_ = false;
 };
