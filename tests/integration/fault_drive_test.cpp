@@ -4,8 +4,6 @@
 // message the fault calls for; the drive of a fault that must change nothing is compared with an
 // undisturbed one.
 #include <gtest/gtest.h>
-
-#include "generated_content.h"
 #include <unistd.h>
 
 #include <QColor>
@@ -18,6 +16,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "generated_content.h"
 
 namespace {
 

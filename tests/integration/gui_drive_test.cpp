@@ -2,8 +2,6 @@
 // script that takes a picture standing and one running; the pictures are judged region by region
 // and kept in the build tree (tests/integration/gui_shots/serviceN/) for people to look at.
 #include <gtest/gtest.h>
-
-#include "generated_content.h"
 #include <unistd.h>
 
 #include <QColor>
@@ -18,6 +16,7 @@
 
 #include "data/path_resolver.h"
 #include "data/train_file.h"
+#include "generated_content.h"
 #include "sim/service.h"
 
 namespace {
@@ -40,8 +39,8 @@ protected:
         QImage standing;
         QImage running;
         fs::path stats;
-        bool relativeShotSaved = false;   ///< the picture of a relative `shot` name
-        bool programFolderChanged = true; ///< anything added to or removed from the folder
+        bool relativeShotSaved = false;    ///< the picture of a relative `shot` name
+        bool programFolderChanged = true;  ///< anything added to or removed from the folder
     };
 
     /// Every entry below a folder, sorted.
@@ -84,10 +83,9 @@ protected:
         d.stats = dir / "frames.csv";
         fs::remove(dir / "relative.png");
         const auto before = listing(root_ / "data");
-        p.start(TRESSMOOR_EXE,
-                {"--data", QString::fromStdString((root_ / "data").string()), "--service",
-                 QString::number(service), "--script", "drive.txt", "--step-ms", "16.667",
-                 "--silent", "--frame-stats", "frames.csv"});
+        p.start(TRESSMOOR_EXE, {"--data", QString::fromStdString((root_ / "data").string()),
+                                "--service", QString::number(service), "--script", "drive.txt",
+                                "--step-ms", "16.667", "--silent", "--frame-stats", "frames.csv"});
         if (!p.waitForFinished(600000)) {
             p.kill();
             return d;
