@@ -17,11 +17,13 @@
 #include <string>
 #include <vector>
 
-#include "generated_content.h"
+#include "desktop_test_support.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using tressmoor::test_support::changedPixels;
+using tressmoor::test_support::meanLuma;
 
 /// Lines of `text` that hold `part`.
 int linesWith(const std::string& text, const std::string& part) {
@@ -110,27 +112,6 @@ protected:
         return (dir / (std::to_string(t) + ".png")).string();
     }
 
-    /// Pixels of `r` that differ between the two pictures by more than a faint shade.
-    static int changedPixels(const QImage& a, const QImage& b, const QRect& r) {
-        int n = 0;
-        for (int y = r.top(); y <= r.bottom(); ++y) {
-            for (int x = r.left(); x <= r.right(); ++x) {
-                const QColor ca = a.pixelColor(x, y), cb = b.pixelColor(x, y);
-                if (std::abs(ca.red() - cb.red()) + std::abs(ca.green() - cb.green()) +
-                        std::abs(ca.blue() - cb.blue()) >
-                    30)
-                    ++n;
-            }
-        }
-        return n;
-    }
-    static double meanLuma(const QImage& img, const QRect& r) {
-        double sum = 0;
-        for (int y = r.top(); y <= r.bottom(); y += 2) {
-            for (int x = r.left(); x <= r.right(); x += 2) sum += qGray(img.pixel(x, y));
-        }
-        return sum / ((r.width() / 2.0) * (r.height() / 2.0));
-    }
     static ::testing::AssertionResult drove(const Drive& d) {
         if (d.exitCode != 0)
             return ::testing::AssertionFailure() << "exit " << d.exitCode << "\n" << d.stderrText;

@@ -16,12 +16,14 @@
 
 #include "data/path_resolver.h"
 #include "data/train_file.h"
-#include "generated_content.h"
+#include "desktop_test_support.h"
 #include "sim/service.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using tressmoor::test_support::changedPixels;
+using tressmoor::test_support::meanLuma;
 
 /// A folder of generated sample content shared by every case (the route video cut short).
 class GuiDriveTest : public ::testing::TestWithParam<int> {
@@ -97,29 +99,6 @@ protected:
         d.relativeShotSaved = fs::is_regular_file(dir / "relative.png");
         d.programFolderChanged = listing(root_ / "data") != before;
         return d;
-    }
-
-    /// Pixels of `r` that differ between the two pictures by more than a faint shade.
-    static int changedPixels(const QImage& a, const QImage& b, const QRect& r) {
-        int n = 0;
-        for (int y = r.top(); y <= r.bottom(); ++y) {
-            for (int x = r.left(); x <= r.right(); ++x) {
-                const QColor ca = a.pixelColor(x, y), cb = b.pixelColor(x, y);
-                if (std::abs(ca.red() - cb.red()) + std::abs(ca.green() - cb.green()) +
-                        std::abs(ca.blue() - cb.blue()) >
-                    30)
-                    ++n;
-            }
-        }
-        return n;
-    }
-
-    static double meanLuma(const QImage& img, const QRect& r) {
-        double sum = 0;
-        for (int y = r.top(); y <= r.bottom(); y += 2) {
-            for (int x = r.left(); x <= r.right(); x += 2) sum += qGray(img.pixel(x, y));
-        }
-        return sum / ((r.width() / 2.0) * (r.height() / 2.0));
     }
 
     static inline tressmoor::test_support::GeneratedContent content_;

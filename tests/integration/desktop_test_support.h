@@ -1,11 +1,16 @@
-// Sample content generated once for a whole test program that drives the desktop program.
+// What the test programs that drive the desktop program share: sample content generated once
+// for the whole program, and measures of the pictures it saves.
 #pragma once
 
 #include <unistd.h>
 
+#include <QColor>
+#include <QImage>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRect>
 #include <QString>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -40,5 +45,29 @@ struct GeneratedContent {
         std::filesystem::remove_all(root, ec);
     }
 };
+
+/// Pixels of `r` that differ between the two pictures by more than a faint shade.
+inline int changedPixels(const QImage& a, const QImage& b, const QRect& r) {
+    int n = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+        for (int x = r.left(); x <= r.right(); ++x) {
+            const QColor ca = a.pixelColor(x, y), cb = b.pixelColor(x, y);
+            if (std::abs(ca.red() - cb.red()) + std::abs(ca.green() - cb.green()) +
+                    std::abs(ca.blue() - cb.blue()) >
+                30)
+                ++n;
+        }
+    }
+    return n;
+}
+
+/// Mean brightness of `r`, sampled every second pixel.
+inline double meanLuma(const QImage& img, const QRect& r) {
+    double sum = 0;
+    for (int y = r.top(); y <= r.bottom(); y += 2) {
+        for (int x = r.left(); x <= r.right(); x += 2) sum += qGray(img.pixel(x, y));
+    }
+    return sum / ((r.width() / 2.0) * (r.height() / 2.0));
+}
 
 }  // namespace tressmoor::test_support
